@@ -101,6 +101,8 @@ public:
     // Solver working buffers and the stroke guard's copies, sized at the build.
     ClothWorkspace work;
     StrokeGuardBuffers guard;
+    // True between the press and the release of a stroke (an undo hold is open for it).
+    bool strokeOpen = false;
     // True when the last drag event was put back because it produced a non-finite value.
     bool lastEventReverted = false;
 };
