@@ -18,9 +18,10 @@ struct CursorTable {
     int setCalls = 0;
 };
 
+// Never destroyed, so handles released by static objects during unload still find it.
 CursorTable& table() {
-    static CursorTable t;
-    return t;
+    static CursorTable* t = new CursorTable;
+    return *t;
 }
 
 HCURSOR makeCursor(int number, bool system) {

@@ -1,0 +1,205 @@
+#pragma once
+// The maths of one element of every solver stage and brush kernel, as plain functions of plain
+// values. The stages are thin loops around these; the cloth build shares the dihedral angle.
+// Every expression keeps the evaluation order of the formulas it implements, so that a plain
+// serial loop written from the same formulas gives the same bits.
+#include <cmath>
+
+#include "sdk/HostRelease.h"
+#include "sdk/Point3.h"
+
+namespace velmora::solver {
+
+// Pressure push scale per unit of `pressure`.
+inline constexpr float kPressureScale = 0.01f;
+// Gravity per unit of `gravity`, along -z of the mesh.
+inline constexpr float kGravityScale = 0.01f;
+// Fraction of the depth below the ground plane that is kept per iteration.
+inline constexpr float kGroundKeep = 0.8f;
+// Limit of a rest angle, either way (radians).
+inline constexpr float kBendAngleLimit = 2.8f;
+// One third as the rounded single-precision reciprocal the older host builds use.
+inline constexpr float kOneThird = 0.33333334f;
+
+// Value of 1/3 x sum the way this host release computes it: a product with the rounded
+// reciprocal before 24000, a true division from 24000 on.
+inline float thirdOf(float sum) {
+#if MAX_RELEASE >= 24000
+    return sum / 3.0f;
+#else
+    return sum * kOneThird;
+#endif
+}
+
+// Stretch stiffness: trunc(iterations x 0.25) x clothStrength, raised to 1 when below 1 or NaN.
+inline float stiffnessFor(int iterations, float clothStrength) {
+    const float q = static_cast<float>(iterations) * 0.25f;
+    const float t = static_cast<float>(static_cast<int>(q));
+    const float k = t * clothStrength;
+    return (k >= 1.0f) ? k : 1.0f;
+}
+
+// Gravity vector of one iteration.
+inline Point3 gravityVectorFor(bool gravityEnabled, float gravity) {
+    return gravityEnabled ? Point3(0.0f, 0.0f, -kGravityScale * gravity) : Point3(0.0f, 0.0f, 0.0f);
+}
+
+// Smooth ease of a brush weight: 2x^2 below 0.5, 1 - (2 - 2x)^2 / 2 from 0.5 on.
+inline float moveEase(float x) {
+    if (x < 0.5f) return 2.0f * x * x;
+    const float r = 2.0f - 2.0f * x;
+    return 1.0f - r * r * 0.5f;
+}
+
+// Signed dihedral angle of an edge: the angle between the face normals n0 and n1 (0 to pi),
+// negative when q (the far corner of face1, relative to the edge's first vertex) lies behind
+// the plane of face0, as seen along n0. `e` is the unit edge direction (zero is allowed: then
+// the whole of q counts as perpendicular). Finite for finite inputs, including zero normals.
+inline float signedDihedralAngle(const Point3& n0, const Point3& n1, const Point3& q, const Point3& e) {
+    const float s = Length(CrossProd(n0, n1));
+    const float c = DotProd(n0, n1);
+    const float theta = std::atan2(s, c);
+    const Point3 h = q - e * DotProd(q, e);
+    return (DotProd(h, n0) < 0.0f) ? -theta : theta;
+}
+
+// Result of the stretch and bending maths of one edge record.
+struct EdgeTerms {
+    Point3 stretch;        // added to vert0, subtracted from vert1
+    Point3 pushOpposite0;  // subtracted from opposite0
+    Point3 pushOpposite1;  // subtracted from opposite1
+    Point3 pushEdge;       // added to vert0 and to vert1
+    float restAngle;       // the record's new rest angle
+    bool bend;             // false: no bending term (open edge or a face of zero area)
+};
+
+// Edge length, unit direction and reciprocal length; `valid` is false when the edge has no
+// usable direction (coincident or nearly coincident vertices, or an overflowing length).
+struct EdgeFrame {
+    Point3 e;
+    float length;
+    float invLength;
+    bool valid;
+};
+
+inline EdgeFrame edgeFrame(const Point3& p0, const Point3& p1) {
+    const Point3 d = p1 - p0;
+    const float length = d.Length();
+    const float invLength = 1.0f / length;
+    EdgeFrame f{d * invLength, length, invLength, false};
+    // A zero or denormal length gives an infinite reciprocal and an overflowing one a zero
+    // reciprocal; either would turn the direction into infinities or NaN.
+    f.valid = length > 0.0f && std::isfinite(invLength) && std::isfinite(length);
+    return f;
+}
+
+// Stretch correction of an edge: s = e (L - restLength) k.
+inline Point3 stretchCorrection(const EdgeFrame& f, float restLength, float stiffness) {
+    return f.e * (f.length - restLength) * stiffness;
+}
+
+// Rest angle after plasticity moves it toward the current angle by the fraction `plasticity` of
+// `diff`, kept within the bend limit.
+inline float plasticRestAngle(float restAngle, float diff, float plasticity) {
+    float r = restAngle + plasticity * diff;
+    if (r > kBendAngleLimit) r = kBendAngleLimit;
+    if (r < -kBendAngleLimit) r = -kBendAngleLimit;
+    return r;
+}
+
+inline bool isZero(const Point3& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
+
+// The stretch and, for a two-face record, the bending term of one edge. p0, p1 are the edge's
+// vertices, pOpposite1 the far corner of face1, n0, n1 the face normals.
+inline EdgeTerms edgeTerms(const EdgeFrame& f, float restLength, float stiffness, bool openEdge,
+                           float restAngle, const Point3& p0, const Point3& pOpposite1,
+                           const Point3& n0, const Point3& n1, float bendiness, float plasticity) {
+    EdgeTerms t{stretchCorrection(f, restLength, stiffness), {}, {}, {}, restAngle, false};
+    // A face of zero area has no normal: its angle means nothing, so neither push nor plasticity.
+    if (openEdge || isZero(n0) || isZero(n1)) return t;
+    const float phi = signedDihedralAngle(n0, n1, pOpposite1 - p0, f.e);
+    const float diff = phi - restAngle;
+    t.restAngle = plasticRestAngle(restAngle, diff, plasticity);
+    const float b = f.length * bendiness * diff;
+    t.pushOpposite0 = n0 * b;
+    t.pushOpposite1 = n1 * b;
+    t.pushEdge = (n0 + n1) * (0.5f * b);
+    t.bend = true;
+    return t;
+}
+
+// One vertex of the integration. `m` is the mask (1 in the unmasked variant, which calls
+// integrateUnmasked instead to keep its own order of additions).
+struct VertexMotion {
+    Point3 position;
+    Point3 velocity;
+};
+
+inline VertexMotion integrateMasked(Point3 p, Point3 v, const Point3& delta, float m, const Point3& gravity,
+                                    float stepFactor, float damping, bool groundCollision) {
+    v = v + (gravity + delta) * m;
+    p = p + v * stepFactor * m;
+    v = v * damping;
+    if (groundCollision && !(p.z >= 0.0f)) p.z = p.z * kGroundKeep;
+    return {p, v};
+}
+
+inline VertexMotion integrateUnmasked(Point3 p, Point3 v, const Point3& delta, const Point3& gravity,
+                                      float stepFactor, float damping, bool groundCollision) {
+    v = v + delta + gravity;
+    p = p + v * stepFactor;
+    v = v * damping;
+    if (groundCollision && !(p.z >= 0.0f)) p.z = p.z * kGroundKeep;
+    return {p, v};
+}
+
+// Pressure push of a vertex from its summed face normals (zero sum: no push).
+inline Point3 pressurePush(const Point3& normalSum, float pressure) {
+    return Normalize(normalSum) * kPressureScale * pressure;
+}
+
+// Mean brush weight of an edge, with or without the mask.
+inline float edgeWeight(float w0, float w1) { return 0.5f * (w0 + w1); }
+inline float edgeWeightMasked(float w0, float m0, float w1, float m1) { return 0.5f * (w0 * m0 + w1 * m1); }
+
+// Expand of one rest length by the edge weight a (already scaled by the stroke direction):
+// growth by the factor 1 + 0.1 a.
+inline float expandedRestLength(float restLength, float a) {
+    a = a * 0.1f;
+    return restLength * 1.1f * a + (1.0f - a) * restLength;
+}
+
+// |u . strokeDirection| for the edge from p1 to p0; a zero edge gives 0.
+inline float directionalFactor(const Point3& p0, const Point3& p1, const Point3& strokeDirection) {
+    return std::fabs(DotProd(Normalize(p0 - p1), strokeDirection));
+}
+
+// Shrink of one rest length: by the factor 1 - 0.1 t, t = 0.2 x edge weight.
+inline float shrunkRestLength(float restLength, float weight) {
+    const float t = weight * 0.2f;
+    return restLength * 0.9f * t + (1.0f - t) * restLength;
+}
+
+inline float flattenedRestAngle(float restAngle, float weight) { return (1.0f - weight) * restAngle; }
+
+// Mask paint: toward maskVal by the squared weight.
+inline float paintedMask(float mask, float weight, float maskVal) {
+    const float s = weight * weight;
+    return s * maskVal + (1.0f - s) * mask;
+}
+
+// Blur fraction of a face from its three weights.
+inline float blurFraction(float wa, float wb, float wc, float strength) {
+    return thirdOf(wa + wb + wc) * strength;
+}
+
+// Brush weight of a point at squared distance d2 from the brush point: 1 at the point, linear to
+// 0 at the radius, 0 beyond. A radius too small for its reciprocal counts every point inside it
+// as at the brush point.
+inline float brushWeight(float d2, float r2, float invRadius) {
+    if (d2 > r2) return 0.0f;
+    if (!std::isfinite(invRadius)) return 1.0f;
+    return 1.0f - std::sqrt(d2) * invRadius;
+}
+
+}  // namespace velmora::solver
