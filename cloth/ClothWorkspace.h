@@ -6,8 +6,34 @@
 
 #include "sdk/Point3.h"
 
+// Layout of the edge stage's additions into deltas, fixed at the build.
+//
+// The constraints are cut into chunks of `constraintChunk` consecutive records; the edge stage
+// runs the chunks in parallel and each chunk its records in index order. A vertex that only the
+// records of one chunk touch (as vert0, vert1, opposite0 or opposite1) is owned by that chunk:
+// the chunk adds straight into its deltas entry, in the order a serial loop would. Every other
+// vertex is shared: the records write its contributions into slots of their own, and a gather
+// adds them afterwards in ascending slot order, which is again the serial order. So the result
+// is the serial loop's, bit for bit, whatever the number of threads. The chunk size depends on
+// the record count only, never on the threads.
 struct ClothWorkspace {
-    // Filled by buildClothState; layout owned by the solver.
+    // Records per chunk to use at the next build; 0 chooses by the record count. Only the
+    // share of work that goes through slots depends on it, never the result.
+    int requestedChunk = 0;
+    int constraintChunk = 1;
+    // 1 for a shared vertex, 0 for an owned one (or one that no record touches).
+    std::vector<std::uint8_t> vertexShared;
+    // Slots of record c start at constraintSlotBase[c]: one per contribution to a shared vertex,
+    // in the order the record makes them (vert0 += stretch, vert1 -= stretch, opposite0 -= push0,
+    // opposite1 -= push1, vert0 += edge push, vert1 += edge push; open edges the first two only).
+    // A slot holds the value to add: subtractions are stored negated, which changes no bit.
+    std::vector<int> constraintSlotBase;
+    std::vector<Point3> edgeSlots;
+    // The shared vertices, and for sharedVertices[i] its slots
+    // sharedSlots[sharedSlotOffsets[i] .. sharedSlotOffsets[i + 1]), ascending.
+    std::vector<int> sharedVertices;
+    std::vector<int> sharedSlotOffsets;
+    std::vector<int> sharedSlots;
 };
 
 // Copies of everything a drag event may change, taken before the event so that an event that

@@ -63,16 +63,6 @@ inline float signedDihedralAngle(const Point3& n0, const Point3& n1, const Point
     return (DotProd(h, n0) < 0.0f) ? -theta : theta;
 }
 
-// Result of the stretch and bending maths of one edge record.
-struct EdgeTerms {
-    Point3 stretch;        // added to vert0, subtracted from vert1
-    Point3 pushOpposite0;  // subtracted from opposite0
-    Point3 pushOpposite1;  // subtracted from opposite1
-    Point3 pushEdge;       // added to vert0 and to vert1
-    float restAngle;       // the record's new rest angle
-    bool bend;             // false: no bending term (open edge or a face of zero area)
-};
-
 // Edge length, unit direction and reciprocal length; `valid` is false when the edge has no
 // usable direction (coincident or nearly coincident vertices, or an overflowing length).
 struct EdgeFrame {
@@ -109,32 +99,35 @@ inline float plasticRestAngle(float restAngle, float diff, float plasticity) {
 
 inline bool isZero(const Point3& p) { return p.x == 0.0f && p.y == 0.0f && p.z == 0.0f; }
 
-// The stretch and, for a two-face record, the bending term of one edge. p0, p1 are the edge's
-// vertices, pOpposite1 the far corner of face1, n0, n1 the face normals.
-inline EdgeTerms edgeTerms(const EdgeFrame& f, float restLength, float stiffness, bool openEdge,
-                           float restAngle, const Point3& p0, const Point3& pOpposite1,
+// Result of the bending term of one two-face record.
+struct BendTerms {
+    Point3 pushOpposite0;  // subtracted from opposite0
+    Point3 pushOpposite1;  // subtracted from opposite1
+    Point3 pushEdge;       // added to vert0 and to vert1
+    float restAngle;       // the record's new rest angle
+};
+
+// Bending of one two-face record with frame f: p0 is vert0, pOpposite1 the far corner of face1,
+// n0, n1 the face normals. A face of zero area (zero normal) has no angle: then neither push nor
+// plasticity, and the rest angle is returned unchanged.
+inline BendTerms bendTerms(const EdgeFrame& f, float restAngle, const Point3& p0, const Point3& pOpposite1,
                            const Point3& n0, const Point3& n1, float bendiness, float plasticity) {
-    EdgeTerms t{stretchCorrection(f, restLength, stiffness), {}, {}, {}, restAngle, false};
-    // A face of zero area has no normal: its angle means nothing, so neither push nor plasticity.
-    if (openEdge || isZero(n0) || isZero(n1)) return t;
+    const Point3 zero(0.0f, 0.0f, 0.0f);
+    if (isZero(n0) || isZero(n1)) return {zero, zero, zero, restAngle};
     const float phi = signedDihedralAngle(n0, n1, pOpposite1 - p0, f.e);
     const float diff = phi - restAngle;
-    t.restAngle = plasticRestAngle(restAngle, diff, plasticity);
+    // The push uses the rest angle from before the plasticity update.
     const float b = f.length * bendiness * diff;
-    t.pushOpposite0 = n0 * b;
-    t.pushOpposite1 = n1 * b;
-    t.pushEdge = (n0 + n1) * (0.5f * b);
-    t.bend = true;
-    return t;
+    return {n0 * b, n1 * b, (n0 + n1) * (0.5f * b), plasticRestAngle(restAngle, diff, plasticity)};
 }
 
-// One vertex of the integration. `m` is the mask (1 in the unmasked variant, which calls
-// integrateUnmasked instead to keep its own order of additions).
+// Position and velocity of one vertex after the integration.
 struct VertexMotion {
     Point3 position;
     Point3 velocity;
 };
 
+// Masked integration: velocity gain and position change scaled by the mask m.
 inline VertexMotion integrateMasked(Point3 p, Point3 v, const Point3& delta, float m, const Point3& gravity,
                                     float stepFactor, float damping, bool groundCollision) {
     v = v + (gravity + delta) * m;
@@ -144,6 +137,7 @@ inline VertexMotion integrateMasked(Point3 p, Point3 v, const Point3& delta, flo
     return {p, v};
 }
 
+// Unmasked integration (its own order of additions: velocity + delta + gravity).
 inline VertexMotion integrateUnmasked(Point3 p, Point3 v, const Point3& delta, const Point3& gravity,
                                       float stepFactor, float damping, bool groundCollision) {
     v = v + delta + gravity;

@@ -3,6 +3,7 @@
 #if VELMORA_STD_THREAD_LOOP
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 #include <mutex>
 #include <thread>

@@ -8,7 +8,7 @@ class MaxHeapOperators {
 public:
     static void* operator new(std::size_t size);
     static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
-    static void* operator new(std::size_t size, void* where) noexcept { return where; }
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
     static void operator delete(void* p) noexcept;
     static void operator delete(void* p, std::size_t) noexcept;
     static void* operator new[](std::size_t size);

@@ -19,7 +19,7 @@ public:
     Interface(const Interface&) = delete;
     Interface& operator=(const Interface&) = delete;
 
-    // Scene. The scene owns its nodes.
+    // Scene. The scene owns its nodes. A null object makes no node (returns null).
     INode* CreateObjectNode(Object* obj, const std::wstring& name);
     // Deletes a node (and its object). Returns false for a node not in the scene.
     bool DeleteNode(INode* node);
@@ -28,7 +28,8 @@ public:
     INode* GetINodeByHandle(ULONG handle) const;
     std::vector<INode*> GetNodes() const;
 
-    // Selection, in the order of selection.
+    // Selection, in the order of selection. A node not in the scene is not selected; selecting
+    // a selected node again keeps one entry. GetSelNode out of range: null.
     int GetSelNodeCount() const { return static_cast<int>(selection_.size()); }
     INode* GetSelNode(int i) const;
     void SelectNode(INode* node, int clearSel = 1);
@@ -43,7 +44,9 @@ public:
     const std::vector<std::wstring>& Prompts() const { return prompts_; }
 
     // Command modes: pushing makes the mode active (EnterMode); pushing the active mode again
-    // leaves it and enters it again. PopCommandMode leaves the active mode (ExitMode).
+    // leaves it and enters it again. PopCommandMode leaves the active mode (ExitMode). Only the
+    // active mode is entered: pushing another mode leaves the one below it, and popping enters
+    // the one that becomes active again.
     void PushCommandMode(CommandMode* m);
     void PopCommandMode();
     CommandMode* GetCommandMode() const { return modes_.empty() ? nullptr : modes_.back(); }
@@ -65,7 +68,8 @@ public:
     HWND ActiveViewportWindow() const;
 
     // Back to an empty scene: modes left, prompts, callbacks and nodes cleared, undo history
-    // cleared, viewport reset to its defaults.
+    // cleared, viewport reset to its defaults (same window handle), time 0 and the redraw
+    // counters zero. Node handles keep counting up.
     void Reset();
 
 private:

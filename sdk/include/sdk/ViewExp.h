@@ -28,6 +28,7 @@ public:
         std::vector<Point3> world;    // Polyline: the same points through the current transform
         int closed = 0;
         bool wholeWindow = false;     // EnlargeUpdateRect with null
+        RECT rect{0, 0, 0, 0};        // EnlargeUpdateRect with a rectangle
     };
 
     DWORD getRndLimits() const { return limits_; }
@@ -37,6 +38,7 @@ public:
     void setColor(ColorType t, float r, float g, float b);
     void setColor(ColorType t, const Point3& c) { setColor(t, c.x, c.y, c.z); }
     // Polyline through ct points; rgb per-point colours and es edge flags may be null.
+    // A negative ct, or points missing for a positive ct, draws and records nothing.
     void polyline(int ct, const Point3* xyz, const Point3* rgb, int closed, const int* es);
     void enlargeUpdateRect(const RECT* rect);
     void updateScreen();
@@ -53,6 +55,8 @@ private:
 
 // A camera looking from eye to target. View axes: z = normalize(eye - target), x = normalize(up x z),
 // y = z x x; when up is parallel to z, +y stands in for it (and +z when that is parallel too).
+// Eye on the target gives z = +z. The mappings treat a window side below one pixel as one pixel
+// and keep the field of view inside [0.01, 179.99] degrees, so they never produce NaN.
 class ViewExp {
 public:
     int width = 800, height = 600;
@@ -77,7 +81,8 @@ public:
     // perspective: origin eye, direction normalize(nx*aspect*tan(fov/2)*x + ny*tan(fov/2)*y - z);
     // orthographic: origin eye + nx*aspect*h/2*x + ny*h/2*y, direction -z.
     void MapScreenToWorldRay(float sx, float sy, Ray& ray) const;
-    // Inverse of the ray mapping: window pixel of a world point (for hosts and tests).
+    // Inverse of the ray mapping: window pixel of a world point (for hosts and tests). False (and
+    // sx, sy untouched) for a point not in front of the eye in perspective, or a zero ortho height.
     bool MapWorldToScreen(const Point3& p, float& sx, float& sy) const;
 
 private:

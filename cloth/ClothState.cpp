@@ -1,0 +1,214 @@
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cloth/ClothMouseProc.h"
+#include "sdk/AdjEdgeList.h"
+#include "sdk/HostRelease.h"
+#include "solver/ElementMath.h"
+
+namespace {
+// Drops a vector's old storage and gives it n fresh entries of `value`.
+template <class T>
+void allocateFresh(std::vector<T>& v, std::size_t n, const T& value) {
+    std::vector<T>().swap(v);
+    v.assign(n, value);
+}
+
+// Every face corner must name a vertex of the mesh: the solver indexes its per-vertex arrays
+// with them and does not test them again.
+void checkFaceIndices(const Mesh& mesh) {
+    const int numVerts = mesh.getNumVerts();
+    const int numFaces = mesh.getNumFaces();
+    for (int f = 0; f < numFaces; ++f) {
+        for (int k = 0; k < 3; ++k) {
+            const DWORD v = mesh.faces[static_cast<std::size_t>(f)].v[k];
+            if (v >= static_cast<DWORD>(numVerts)) {
+                throw std::out_of_range("buildClothState: face " + std::to_string(f) + " corner " +
+                                        std::to_string(k) + " refers to vertex " + std::to_string(v) +
+                                        ", but the mesh has " + std::to_string(numVerts) + " vertices");
+            }
+        }
+    }
+}
+
+float buildRadius(const Point3& ext) {
+    // Mean extent, one fifth of it; each step rounded to single precision.
+    const float sum = (ext.y + ext.x) + ext.z;
+#if MAX_RELEASE >= 24000
+    const float mean = sum / 3.0f;
+    return mean / 5.0f;
+#else
+    const float mean = sum * 0.33333334f;
+    return mean * 0.2f;
+#endif
+}
+
+// Records per chunk of the edge stage: about 64 chunks, so two to a few dozen threads share the
+// work evenly, but never so few records that most vertices end up shared between chunks.
+int constraintChunkFor(std::size_t numConstraints) {
+    constexpr std::size_t kTargetChunks = 64;
+    constexpr std::size_t kMinChunk = 2048;
+    const std::size_t chunk = std::max(kMinChunk, (numConstraints + kTargetChunks - 1) / kTargetChunks);
+    return static_cast<int>(std::min<std::size_t>(chunk, INT_MAX));
+}
+
+// Calls visit(vertex) for each contribution of a record, in the order the edge stage makes them.
+template <class Visit>
+void forEachContribution(const EdgeConstraint& r, Visit&& visit) {
+    visit(r.vert0);
+    visit(r.vert1);
+    if (r.openEdge) return;
+    visit(r.opposite0);
+    visit(r.opposite1);
+    visit(r.vert0);
+    visit(r.vert1);
+}
+
+void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int numVerts, ClothWorkspace& work) {
+    const std::size_t numConstraints = constraints.size();
+    const int chunk = work.requestedChunk > 0 ? work.requestedChunk : constraintChunkFor(numConstraints);
+    work.constraintChunk = chunk;
+
+    // Which vertices more than one chunk touches.
+    constexpr int kNoChunk = -1;
+    std::vector<int> ownerChunk(static_cast<std::size_t>(numVerts), kNoChunk);
+    allocateFresh(work.vertexShared, static_cast<std::size_t>(numVerts), std::uint8_t{0});
+    for (std::size_t c = 0; c < numConstraints; ++c) {
+        const int chunkIndex = static_cast<int>(c / static_cast<std::size_t>(chunk));
+        forEachContribution(constraints[c], [&](int v) {
+            int& owner = ownerChunk[static_cast<std::size_t>(v)];
+            if (owner == kNoChunk) owner = chunkIndex;
+            else if (owner != chunkIndex) work.vertexShared[static_cast<std::size_t>(v)] = 1;
+        });
+    }
+
+    // One slot per contribution to a shared vertex, numbered in record order.
+    allocateFresh(work.constraintSlotBase, numConstraints, 0);
+    std::vector<int> slotsOfVertex(static_cast<std::size_t>(numVerts), 0);
+    std::size_t slotCount = 0;
+    for (std::size_t c = 0; c < numConstraints; ++c) {
+        if (slotCount > static_cast<std::size_t>(INT_MAX) - 6) {
+            throw std::length_error("buildClothState: " + std::to_string(numConstraints) +
+                                    " edges are more than the edge stage can index");
+        }
+        work.constraintSlotBase[c] = static_cast<int>(slotCount);
+        forEachContribution(constraints[c], [&](int v) {
+            if (!work.vertexShared[static_cast<std::size_t>(v)]) return;
+            ++slotCount;
+            ++slotsOfVertex[static_cast<std::size_t>(v)];
+        });
+    }
+    allocateFresh(work.edgeSlots, slotCount, Point3(0.0f, 0.0f, 0.0f));
+
+    // Adjacency of the shared vertices: offsets by a counting pass, entries filled in slot order.
+    std::vector<int>().swap(work.sharedVertices);
+    std::vector<int> sharedIndex(static_cast<std::size_t>(numVerts), -1);
+    for (int v = 0; v < numVerts; ++v) {
+        if (!work.vertexShared[static_cast<std::size_t>(v)]) continue;
+        sharedIndex[static_cast<std::size_t>(v)] = static_cast<int>(work.sharedVertices.size());
+        work.sharedVertices.push_back(v);
+    }
+    const std::size_t numShared = work.sharedVertices.size();
+    allocateFresh(work.sharedSlotOffsets, numShared + 1, 0);
+    for (std::size_t i = 0; i < numShared; ++i) {
+        work.sharedSlotOffsets[i + 1] =
+            work.sharedSlotOffsets[i] + slotsOfVertex[static_cast<std::size_t>(work.sharedVertices[i])];
+    }
+    allocateFresh(work.sharedSlots, slotCount, 0);
+    std::vector<int> cursor(work.sharedSlotOffsets.begin(), work.sharedSlotOffsets.end() - 1);
+    int slot = 0;
+    for (std::size_t c = 0; c < numConstraints; ++c) {
+        forEachContribution(constraints[c], [&](int v) {
+            const int i = sharedIndex[static_cast<std::size_t>(v)];
+            if (i < 0) return;
+            work.sharedSlots[static_cast<std::size_t>(cursor[static_cast<std::size_t>(i)]++)] = slot++;
+        });
+    }
+}
+}  // namespace
+
+void ClothMouseProc::buildClothState() {
+    if (!mesh) throw std::invalid_argument("buildClothState: mesh is null");
+    checkFaceIndices(*mesh);
+
+    const int numVerts = mesh->getNumVerts();
+    const int numFaces = mesh->getNumFaces();
+    const std::vector<Point3>& P = mesh->verts;
+    const Point3 zero(0.0f, 0.0f, 0.0f);
+
+    mesh->buildBoundingBox();
+    const Box3 box = mesh->getBoundingBox();
+    const Point3 ext = box.pmax - box.pmin;
+    brushRadius = buildRadius(ext);
+    if (display) display->displayRadius = brushRadius;
+    baseRadius = brushRadius;
+
+    allocateFresh(faceNormals, static_cast<std::size_t>(numFaces), zero);
+    allocateFresh(vertexNormals, static_cast<std::size_t>(numVerts), zero);
+    allocateFresh(brushWeights, static_cast<std::size_t>(numVerts), 0.0f);
+    allocateFresh(velocities, static_cast<std::size_t>(numVerts), zero);
+
+#if MAX_RELEASE >= 24000
+    AdjEdgeList edgeList(*mesh, 0);
+#else
+    AdjEdgeList edgeList(*mesh);
+#endif
+    const int numEdges = edgeList.edges.Count();
+    std::vector<EdgeConstraint>().swap(constraints);
+    constraints.reserve(static_cast<std::size_t>(numEdges));
+    for (int i = 0; i < numEdges; ++i) {
+        const MEdge& edge = edgeList.edges[i];
+        const int a = static_cast<int>(edge.v[0]);
+        const int b = static_cast<int>(edge.v[1]);
+        const DWORD f0 = edge.f[0];
+        const DWORD f1 = edge.f[1];
+        EdgeConstraint record;
+        record.restLength = Length(P[a] - P[b]);
+        record.vert0 = a;
+        record.vert1 = b;
+        // A face index outside the mesh cannot come from the host; it is read as a missing face.
+        const bool twoFaces = f1 != UNDEFINED && f0 < static_cast<DWORD>(numFaces) &&
+                              f1 < static_cast<DWORD>(numFaces);
+        if (!twoFaces) {
+            record.openEdge = true;
+            constraints.push_back(record);
+            continue;
+        }
+        const Face& face0 = mesh->faces[f0];
+        const Face& face1 = mesh->faces[f1];
+        int opposite0 = 0;
+        int opposite1 = 0;
+        for (int k = 0; k < 3; ++k) {
+            const int c0 = static_cast<int>(face0.v[k]);
+            const int c1 = static_cast<int>(face1.v[k]);
+            if (c0 != a && c0 != b) opposite0 = c0;
+            if (c1 != a && c1 != b) opposite1 = c1;
+        }
+        const Point3 n0 = mesh->FaceNormal(static_cast<int>(f0), true);
+        const Point3 n1 = mesh->FaceNormal(static_cast<int>(f1), true);
+        const Point3 u = Normalize(P[b] - P[a]);
+        record.openEdge = false;
+        record.face0 = static_cast<int>(f0);
+        record.face1 = static_cast<int>(f1);
+        record.opposite0 = opposite0;
+        record.opposite1 = opposite1;
+        record.restAngle = velmora::solver::signedDihedralAngle(n0, n1, P[opposite1] - P[a], u);
+        constraints.push_back(record);
+    }
+
+    allocateFresh(deltas, static_cast<std::size_t>(numVerts), zero);
+    buildEdgeStageLayout(constraints, numVerts, work);
+    // The stroke guard copies these before every drag event; sized here so that no event allocates.
+    allocateFresh(guard.positions, static_cast<std::size_t>(numVerts), zero);
+    allocateFresh(guard.velocities, static_cast<std::size_t>(numVerts), zero);
+    allocateFresh(guard.mask, static_cast<std::size_t>(numVerts), 0.0f);
+    allocateFresh(guard.restLengths, constraints.size(), 0.0f);
+    allocateFresh(guard.restAngles, constraints.size(), 0.0f);
+
+    initMask();
+}

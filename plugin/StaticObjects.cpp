@@ -1,0 +1,4 @@
+#include "plugin/IVelmora.h"
+#include "plugin/VisualBrushDrawingCallback.h"
+VisualBrushDrawingCallback brushDisplay;
+IVelmora velmoraInterface;

@@ -1,0 +1,15 @@
+// The brush move: every vertex follows the move vector by its eased brush weight.
+#include "sdk/Parallel.h"
+#include "solver/Solver.h"
+#include "solver/StageDetail.h"
+
+void applyMoveFalloff(ClothMouseProc& state, const Point3& moveVector) {
+    using namespace velmora::solver;
+    if (!stateMatchesMesh(state)) return;
+    Point3* deltas = state.deltas.data();
+    const float* weights = state.brushWeights.data();
+    const Point3 move = moveVector;
+    concurrency::parallel_for_ranges(static_cast<int>(state.deltas.size()), [=](int begin, int end) {
+        for (int v = begin; v < end; ++v) deltas[v] += move * moveEase(weights[v]);
+    });
+}

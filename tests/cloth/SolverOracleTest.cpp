@@ -1,0 +1,146 @@
+// The parallel solver against the plain serial one, and against itself with other thread counts.
+#include <cmath>
+#include <memory>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "ClothTestUtil.h"
+#include "fixtures/MeshBuilders.h"
+#include "SerialOracle.h"
+#include "sdk/Parallel.h"
+#include "solver/Solver.h"
+
+namespace {
+using velmora::testing::BuiltCloth;
+using velmora::testing::sameBits;
+namespace fx = velmora::fixtures;
+
+// Random settings inside the range where the formulas are stable, and a random starting state
+// (perturbed rest values, velocities, mask and brush weights), the same for every seed.
+struct Scenario {
+    BrushSettings settings;
+    bool moveActive = false;
+    Point3 moveVector;
+    std::uint32_t stateSeed = 0;
+};
+
+Scenario randomScenario(std::uint32_t seed) {
+    std::mt19937 rng(seed * 7919u + 17u);
+    auto uniform = [&rng](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+    auto coin = [&rng] { return std::uniform_int_distribution<int>(0, 1)(rng) == 1; };
+    Scenario sc;
+    BrushSettings& s = sc.settings;
+    s.iterations = std::uniform_int_distribution<int>(2, 24)(rng);
+    s.clothStrength = uniform(0.0f, 2.0f);
+    s.damping = uniform(0.0f, 1.0f);
+    s.plasticity = uniform(0.0f, 1.0f);
+    s.bendiness = uniform(0.0f, 0.5f);
+    s.useVCMask = coin();
+    s.gravityEnabled = coin();
+    s.pressureEnabled = coin();
+    s.groundCollision = coin();
+    s.pressure = uniform(-2.0f, 2.0f);
+    s.gravity = uniform(-2.0f, 2.0f);
+    sc.moveActive = coin();
+    sc.moveVector = Point3(uniform(-0.2f, 0.2f), uniform(-0.2f, 0.2f), uniform(-0.2f, 0.2f));
+    sc.stateSeed = static_cast<std::uint32_t>(rng());
+    return sc;
+}
+
+void prepare(ClothMouseProc& state, const Scenario& sc) {
+    state.settings = sc.settings;
+    std::mt19937 rng(sc.stateSeed);
+    auto uniform = [&rng](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+    for (EdgeConstraint& r : state.constraints) {
+        r.restLength *= uniform(0.8f, 1.2f);
+        if (!r.openEdge) r.restAngle += uniform(-0.5f, 0.5f);
+    }
+    for (std::size_t v = 0; v < state.velocities.size(); ++v) {
+        state.velocities[v] = Point3(uniform(-0.05f, 0.05f), uniform(-0.05f, 0.05f), uniform(-0.05f, 0.05f));
+        state.mask[v] = uniform(0.0f, 1.0f) < 0.2f ? 0.0f : uniform(0.0f, 1.0f);
+        state.brushWeights[v] = uniform(0.0f, 1.0f) < 0.5f ? 0.0f : uniform(0.0f, 1.0f);
+    }
+}
+
+// Compares every value a solver call writes; reports the first difference of each kind.
+::testing::AssertionResult sameState(const BuiltCloth& a, const BuiltCloth& b) {
+    auto fail = [](const std::string& what, std::size_t i) {
+        return ::testing::AssertionFailure() << what << " differs at " << i;
+    };
+    for (std::size_t v = 0; v < a.mesh.verts.size(); ++v) {
+        if (!sameBits(a.mesh.verts[v], b.mesh.verts[v])) return fail("position", v);
+        if (!sameBits(a.state.velocities[v], b.state.velocities[v])) return fail("velocity", v);
+        if (!sameBits(a.state.deltas[v], b.state.deltas[v])) return fail("delta", v);
+        if (!sameBits(a.state.vertexNormals[v], b.state.vertexNormals[v])) return fail("vertex normal", v);
+    }
+    for (std::size_t c = 0; c < a.state.constraints.size(); ++c) {
+        if (!sameBits(a.state.constraints[c].restAngle, b.state.constraints[c].restAngle)) return fail("rest angle", c);
+        if (!sameBits(a.state.constraints[c].restLength, b.state.constraints[c].restLength)) return fail("rest length", c);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult allFinite(const BuiltCloth& a) {
+    for (std::size_t v = 0; v < a.mesh.verts.size(); ++v) {
+        const Point3 p = a.mesh.verts[v], u = a.state.velocities[v];
+        if (!std::isfinite(p.x + p.y + p.z + u.x + u.y + u.z)) return ::testing::AssertionFailure() << "vertex " << v;
+    }
+    for (std::size_t c = 0; c < a.state.constraints.size(); ++c) {
+        if (!std::isfinite(a.state.constraints[c].restAngle)) return ::testing::AssertionFailure() << "record " << c;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(SolverOracle, ParallelSolverMatchesTheSerialOneBitForBit) {
+    constexpr std::uint32_t kSeeds = 48;
+    constexpr int kCalls = 3;
+    for (std::uint32_t seed = 0; seed < kSeeds; ++seed) {
+        const fx::RandomMeshOptions options{(seed & 1u) != 0, (seed & 2u) != 0};
+        const Scenario sc = randomScenario(seed);
+        SCOPED_TRACE("seed " + std::to_string(seed) + (options.closed ? " closed" : " open") +
+                     (options.degenerate ? " degenerate" : ""));
+        const Mesh mesh = fx::makeRandomMesh(seed, options);
+        BuiltCloth solver(mesh);
+        BuiltCloth oracle(mesh);
+        prepare(solver.state, sc);
+        prepare(oracle.state, sc);
+        ASSERT_TRUE(sameState(solver, oracle));
+        for (int call = 0; call < kCalls; ++call) {
+            runSolverIterations(solver.state, sc.moveActive, sc.moveVector);
+            velmora::oracle::runSolverIterations(oracle.state, sc.moveActive, sc.moveVector);
+            ASSERT_TRUE(sameState(solver, oracle)) << "call " << call;
+        }
+        EXPECT_TRUE(allFinite(solver));
+    }
+}
+
+TEST(SolverOracle, SameBitsWithOneTwoAndEightThreads) {
+    Mesh mesh = fx::makeRandomMesh(1234u, {false, true});
+    Mesh big = fx::makeGrid(70, 60, 0.1f);
+    std::mt19937 rng(5);
+    for (Point3& p : big.verts) p.z = std::uniform_real_distribution<float>(-0.05f, 0.05f)(rng);
+    for (const Mesh* m : {&mesh, &big}) {
+        for (std::uint32_t seed : {3u, 8u, 21u}) {
+            Scenario sc = randomScenario(seed);
+            sc.settings.pressureEnabled = true;
+            sc.moveActive = true;
+            std::unique_ptr<BuiltCloth> reference;
+            for (int threads : {1, 2, 8}) {
+                SCOPED_TRACE("threads " + std::to_string(threads) + " seed " + std::to_string(seed));
+                velmora::parallel::ThreadLimit limit(threads);
+                auto cloth = std::make_unique<BuiltCloth>(*m);
+                prepare(cloth->state, sc);
+                for (int call = 0; call < 3; ++call) runSolverIterations(cloth->state, true, sc.moveVector);
+                if (!reference) {
+                    reference = std::move(cloth);
+                } else {
+                    EXPECT_TRUE(sameState(*reference, *cloth));
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
