@@ -48,11 +48,11 @@ float buildRadius(const Point3& ext) {
 #endif
 }
 
-// Records per chunk of the edge stage: about 64 chunks, so two to a few dozen threads share the
-// work evenly, but never so few records that most vertices end up shared between chunks.
+// Records per chunk of the edge stage: about 16 chunks, so a handful of threads share the work
+// evenly, and chunks long enough that only a thin seam of vertices is shared between them.
 int constraintChunkFor(std::size_t numConstraints) {
-    constexpr std::size_t kTargetChunks = 64;
-    constexpr std::size_t kMinChunk = 2048;
+    constexpr std::size_t kTargetChunks = 16;
+    constexpr std::size_t kMinChunk = 8192;
     const std::size_t chunk = std::max(kMinChunk, (numConstraints + kTargetChunks - 1) / kTargetChunks);
     return static_cast<int>(std::min<std::size_t>(chunk, INT_MAX));
 }
@@ -89,6 +89,7 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
 
     // One slot per contribution to a shared vertex, numbered in record order.
     allocateFresh(work.constraintSlotBase, numConstraints, 0);
+    allocateFresh(work.constraintSharedRoles, numConstraints, std::uint8_t{0});
     std::vector<int> slotsOfVertex(static_cast<std::size_t>(numVerts), 0);
     std::size_t slotCount = 0;
     for (std::size_t c = 0; c < numConstraints; ++c) {
@@ -97,11 +98,17 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
                                     " edges are more than the edge stage can index");
         }
         work.constraintSlotBase[c] = static_cast<int>(slotCount);
+        unsigned role = 0;
+        unsigned roles = 0;
         forEachContribution(constraints[c], [&](int v) {
-            if (!work.vertexShared[static_cast<std::size_t>(v)]) return;
-            ++slotCount;
-            ++slotsOfVertex[static_cast<std::size_t>(v)];
+            if (work.vertexShared[static_cast<std::size_t>(v)]) {
+                roles |= 1u << role;
+                ++slotCount;
+                ++slotsOfVertex[static_cast<std::size_t>(v)];
+            }
+            ++role;
         });
+        work.constraintSharedRoles[c] = static_cast<std::uint8_t>(roles);
     }
     allocateFresh(work.edgeSlots, slotCount, Point3(0.0f, 0.0f, 0.0f));
 

@@ -23,6 +23,9 @@ struct ClothWorkspace {
     int constraintChunk = 1;
     // 1 for a shared vertex, 0 for an owned one (or one that no record touches).
     std::vector<std::uint8_t> vertexShared;
+    // Per record, bit k set when its k-th contribution (order below) goes to a shared vertex;
+    // 0 for most records, which then add straight into deltas.
+    std::vector<std::uint8_t> constraintSharedRoles;
     // Slots of record c start at constraintSlotBase[c]: one per contribution to a shared vertex,
     // in the order the record makes them (vert0 += stretch, vert1 -= stretch, opposite0 -= push0,
     // opposite1 -= push1, vert0 += edge push, vert1 += edge push; open edges the first two only).

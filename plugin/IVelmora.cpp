@@ -16,7 +16,7 @@ void doOperation() {
 
 void setSettings(const Arguments& args) {
     // The highest index first: a short list throws here, before the mode exists or anything changes.
-
+    static_cast<void>(args[4]);
     BrushSettings& s = getClothCommandMode().mouseProc.settings;
     s.iterations = args[0].i;
     s.moveStrength = args[1].f;

@@ -1,4 +1,7 @@
+// The module's global objects, defined together so that their order is fixed: the scripting
+// interface first, then the brush display; destruction at unload runs in the reverse order.
 #include "plugin/IVelmora.h"
 #include "plugin/VisualBrushDrawingCallback.h"
-VisualBrushDrawingCallback brushDisplay;
+
 IVelmora velmoraInterface;
+VisualBrushDrawingCallback brushDisplay;

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "sdk/Parallel.h"
+#include "solver/BendingTerm.h"
 #include "solver/Solver.h"
 #include "solver/StageDetail.h"
 
@@ -10,6 +11,7 @@ namespace velmora::solver {
 void applyEdgeChunks(ClothMouseProc& state, float stiffness) {
     EdgeConstraint* records = state.constraints.data();
     const int* slotBase = state.work.constraintSlotBase.data();
+    const std::uint8_t* sharedRoles = state.work.constraintSharedRoles.data();
     const int numRecords = static_cast<int>(state.constraints.size());
     const int chunk = std::max(1, state.work.constraintChunk);
     const int numChunks = numRecords / chunk + (numRecords % chunk != 0 ? 1 : 0);
@@ -19,32 +21,19 @@ void applyEdgeChunks(ClothMouseProc& state, float stiffness) {
     const float plasticity = state.settings.plasticity;
     Point3* deltas = state.deltas.data();
     Point3* slots = state.work.edgeSlots.data();
-    const std::uint8_t* shared = state.work.vertexShared.data();
     // One chunk per index: a chunk's records run in index order on one thread, so the vertices it
     // owns receive their contributions in the serial order.
     concurrency::parallel_for(0, numChunks, [=](int chunkIndex) {
         const int begin = chunkIndex * chunk;
         const int end = std::min(numRecords, begin + chunk);
         for (int c = begin; c < end; ++c) {
-            EdgeConstraint& record = records[c];
-            ContributionSink sink{deltas, slots, shared, slotBase[c]};
-            const EdgeFrame frame = edgeFrame(positions[record.vert0], positions[record.vert1]);
-            if (!frame.valid) {
-                // Coincident vertices have no direction: the edge sits this iteration out.
-                sink.skip(record.vert0);
-                sink.skip(record.vert1);
-                if (!record.openEdge) {
-                    sink.skip(record.opposite0);
-                    sink.skip(record.opposite1);
-                    sink.skip(record.vert0);
-                    sink.skip(record.vert1);
-                }
-                continue;
+            if (sharedRoles[c] == 0) {
+                DirectSink sink{deltas};
+                applyEdgeRecord(records[c], positions, normals, stiffness, bendiness, plasticity, sink);
+            } else {
+                MixedSink sink{deltas, slots + slotBase[c], sharedRoles[c]};
+                applyEdgeRecord(records[c], positions, normals, stiffness, bendiness, plasticity, sink);
             }
-            const Point3 s = stretchCorrection(frame, record.restLength, stiffness);
-            sink.add(record.vert0, s);
-            sink.add(record.vert1, -s);
-            if (!record.openEdge) applyBendingTerm(record, frame, positions, normals, bendiness, plasticity, sink);
         }
     });
 }

@@ -177,6 +177,7 @@ bool parseHeader(std::string_view data, const std::string& name, Header& h, std:
 // Binary body: values read straight from the bytes in the file's byte order.
 class BinaryCursor {
 public:
+    static constexpr bool kLineBased = false;
     BinaryCursor(std::string_view body, bool bigEndian, const std::string& name)
         : p_(body.data()), end_(body.data() + body.size()), swap_(bigEndian != (std::endian::native == std::endian::big)),
           name_(name) {}
@@ -232,6 +233,7 @@ private:
 // ASCII body: one element instance per line, values separated by white space.
 class AsciiCursor {
 public:
+    static constexpr bool kLineBased = true;
     AsciiCursor(std::string_view body, std::size_t firstLine, const std::string& name)
         : body_(body), line_(firstLine), name_(name) {}
 
@@ -365,6 +367,8 @@ bool decodeBody(Cursor& cur, const Header& h, const std::string& name, std::uint
                     " entries, more than the rest of the file can hold (truncated data)";
             return false;
         }
+        // Instances without properties take no bytes; in ascii each still takes its line.
+        if (e.props.empty() && !Cursor::kLineBased) continue;
         roles.assign(e.props.size(), Role::Skip);
         bool colourMask = false;
         if (isVertex) {

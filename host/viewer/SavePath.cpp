@@ -15,7 +15,10 @@ std::filesystem::path chooseSavePath(const std::filesystem::path& source) {
     const std::string stem = source.stem().string().empty() ? std::string("mesh") : source.stem().string();
     std::error_code ec;
     for (int n = 1;; ++n) {
-        const std::string name = stem + "-sculpted" + (n == 1 ? std::string() : "-" + std::to_string(n)) + ext;
+        std::string name = stem;
+        name.append("-sculpted");
+        if (n > 1) name.append("-").append(std::to_string(n));
+        name.append(ext);
         const std::filesystem::path candidate = folder / name;
         // A candidate that exists, or that cannot even be checked, is skipped: never write over a
         // file the user did not ask to replace.

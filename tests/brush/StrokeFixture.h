@@ -48,6 +48,13 @@ struct ClothSnapshot {
     }
 };
 
+// A 10 x 10 grid of unit quads with gentle bumps, so that edges have rest angles.
+inline Mesh bumpyGrid() {
+    Mesh m = velmora::fixtures::makeGrid(10, 10, 1.0f);
+    for (Point3& p : m.verts) p.z = 0.4f * std::sin(0.9f * p.x) * std::cos(0.7f * p.y);
+    return m;
+}
+
 // Bit equality (not tolerance): a restored state must be the very same numbers.
 template <class T>
 bool sameBits(const std::vector<T>& a, const std::vector<T>& b) {
@@ -165,6 +172,15 @@ public:
         buildOn(velmora::fixtures::makeGrid(10, 10, 1.0f));
         lookDown(5.0f, 5.0f, 12.0f);
     }
+    // Holds the grid's outer ring of vertices still (mask 0).
+    void pinBorder() {
+        for (size_t i = 0; i < cloth.mask.size(); ++i) {
+            const Point3& p = cloth.mesh->verts[i];
+            if (p.x == 0.0f || p.y == 0.0f || p.x == 10.0f || p.y == 10.0f) cloth.mask[i] = 0.0f;
+        }
+        cloth.writeMaskColors();
+    }
+
     static constexpr IPoint2 kCentre{400, 300};
     static constexpr IPoint2 kOffMesh{20, 20};  // left of and above the grid
 };

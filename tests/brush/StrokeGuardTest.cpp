@@ -67,10 +67,10 @@ INSTANTIATE_TEST_SUITE_P(
     Overflows, StrokeGuard,
     ::testing::Values(
         OverflowCase{"HugeMaskBlur", false, kShiftBit | kAltBit, [](BrushSettings& s) { s.maskBlurStrength = 1e30f; }},
-        OverflowCase{"HugePressure", true, 0,
+        OverflowCase{"InfinitePressure", true, 0,
                      [](BrushSettings& s) {
                          s.pressureEnabled = true;
-                         s.pressure = 3e38f;
+                         s.pressure = INFINITY;
                      }},
         OverflowCase{"HugeMoveStrength", false, kCtrlBit, [](BrushSettings& s) { s.moveStrength = 3e38f; }},
         OverflowCase{"HugeMaskValue", false, kAltBit, [](BrushSettings& s) { s.maskVal = INFINITY; }}),

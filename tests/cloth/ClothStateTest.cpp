@@ -1,5 +1,6 @@
 // Construction of the cloth object and of the cloth state from a mesh.
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <stdexcept>
 #include <string>
@@ -157,6 +158,40 @@ TEST(BuildClothState, EdgeRecordsOfOpenClosedAndFacelessMeshes) {
         EXPECT_EQ(s.work.constraintSlotBase.size(), s.constraints.size());
         EXPECT_EQ(s.guard.positions.size(), v);
         EXPECT_EQ(s.guard.restAngles.size(), s.constraints.size());
+    }
+}
+
+TEST(BuildClothState, EdgeStageLayoutListsEachSharedVertexsSlotsInRecordOrder) {
+    struct Case { const char* name; int chunk; bool allShared; bool noneShared; };
+    const Case cases[] = {{"one record per chunk", 1, true, false},
+                          {"seven records per chunk", 7, false, false},
+                          {"one chunk", 100000, false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BuiltCloth cloth(fx::makeGrid(5, 4, 1.0f), c.chunk);
+        const ClothWorkspace& w = cloth.state.work;
+        EXPECT_EQ(w.constraintChunk, c.chunk);
+        std::size_t shared = 0;
+        for (std::uint8_t s : w.vertexShared) shared += s;
+        EXPECT_EQ(shared, w.sharedVertices.size());
+        if (c.allShared) {
+            EXPECT_EQ(shared, w.vertexShared.size());
+        }
+        if (c.noneShared) {
+            EXPECT_EQ(shared, 0u);
+        }
+        if (!c.allShared && !c.noneShared) {
+            EXPECT_GT(shared, 0u);
+            EXPECT_LT(shared, w.vertexShared.size());
+        }
+        ASSERT_EQ(w.sharedSlotOffsets.size(), shared + 1);
+        EXPECT_EQ(static_cast<std::size_t>(w.sharedSlotOffsets.back()), w.edgeSlots.size());
+        EXPECT_EQ(w.sharedSlots.size(), w.edgeSlots.size());
+        for (std::size_t i = 0; i < shared; ++i) {
+            for (int j = w.sharedSlotOffsets[i] + 1; j < w.sharedSlotOffsets[i + 1]; ++j) {
+                EXPECT_LT(w.sharedSlots[j - 1], w.sharedSlots[j]);
+            }
+        }
     }
 }
 

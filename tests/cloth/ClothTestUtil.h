@@ -13,8 +13,10 @@ struct BuiltCloth {
     Mesh mesh;
     ClothMouseProc state;
 
-    explicit BuiltCloth(Mesh m, const BrushSettings& settings = BrushSettings{}) : mesh(std::move(m)) {
-        state.settings = settings;
+    // `requestedChunk` sets the edge stage's records per chunk (0: automatic); small values send
+    // most contributions through the slots and the gather.
+    explicit BuiltCloth(Mesh m, int requestedChunk = 0) : mesh(std::move(m)) {
+        state.work.requestedChunk = requestedChunk;
         state.mesh = &mesh;
         state.buildClothState();
     }

@@ -71,8 +71,8 @@ TEST_P(RealMeshStrokes, StrokesInEveryModeThenUndoEverything) {
 INSTANTIATE_TEST_SUITE_P(SharedMeshes, RealMeshStrokes,
                          ::testing::Values("woody.obj", "beetle.obj", "cow.obj", "spot.obj", "teapot.obj",
                                            "fandisk.obj", "stanford-bunny.obj", "igea.ply"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string n = fs::path(info.param).stem().string();
+                         [](const ::testing::TestParamInfo<const char*>& p) {
+                             std::string n = fs::path(p.param).stem().string();
                              for (char& c : n) c = (c == '-') ? '_' : c;
                              return n;
                          });

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,32 @@ TEST(Corruption, TheSamplesThemselvesRead) {
         ASSERT_TRUE(s.ply ? readPly(s.data, "c.ply", m, err) : readObj(s.data, "c.obj", m, err)) << err;
         EXPECT_EQ(m.faces.size(), s.label[0] == 'b' ? 4u : 3u - (s.label[0] == 'a' ? 1u : 0u));
     }
+}
+
+TEST(Corruption, ElementsWithoutPropertiesAndHugeCountsAreSkippedAtOnce) {
+    PlyBytes b;
+    b.data = "ply\nformat binary_little_endian 1.0\nelement nothing 2147483647\nelement vertex 3\n"
+             "property float x\nproperty float y\nproperty float z\n"
+             "element face 1\nproperty list uchar int vertex_indices\nend_header\n";
+    b.put(0.0f).put(0.0f).put(0.0f).put(1.0f).put(0.0f).put(0.0f).put(0.0f).put(1.0f).put(0.0f);
+    b.put(std::uint8_t{3}).put(0).put(1).put(2);
+    Mesh m;
+    std::string err;
+    EXPECT_TRUE(readPly(b.data, "n.ply", m, err)) << err;
+}
+
+// The fuzzers' seed files are valid meshes, so the fuzzers start from inputs that get deep.
+TEST(Corruption, FuzzSeedsRead) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(VELMORA_FUZZ_CORPUS)) {
+        if (!entry.is_regular_file()) continue;
+        SCOPED_TRACE(entry.path().string());
+        Mesh m;
+        std::string err;
+        EXPECT_TRUE(readMesh(entry.path().string(), m, err)) << err;
+        ++count;
+    }
+    EXPECT_GE(count, 8);
 }
 
 TEST(Corruption, EveryTruncationIsReadOrRefusedSafely) {
