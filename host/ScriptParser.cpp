@@ -136,13 +136,6 @@ private:
         const char c = peek();
         if (c == '"') return string(v, fail);
         if (c == '[') return point(v, fail);
-        if (isIdentStart(c) && (s_.substr(i_, 4) == "true" || s_.substr(i_, 5) == "false")) {
-            const bool b = s_.substr(i_, 4) == "true";
-            i_ += b ? 4 : 5;
-            v.kind = ScriptValue::Kind::Bool;
-            v.boolean = b;
-            return true;
-        }
         return number(v, fail);
     }
 
@@ -277,8 +270,12 @@ std::string describe(const Token& t) {
     case Token::Kind::Word: return "word " + quoted(t.word);
     case Token::Kind::Option: return "option " + quoted(t.word + ":");
     case Token::Kind::Value:
-        if (t.value.kind == ScriptValue::Kind::String) return "string \"" + t.value.text + "\"";
-        return kindName(t.value.kind);
+        switch (t.value.kind) {
+        case ScriptValue::Kind::String: return "string \"" + t.value.text + "\"";
+        case ScriptValue::Kind::Number: return "number " + t.value.text;
+        case ScriptValue::Kind::Bool: return t.value.boolean ? "value true" : "value false";
+        case ScriptValue::Kind::Point: return "point";
+        }
     }
     return "token";
 }

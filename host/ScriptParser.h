@@ -102,7 +102,7 @@ struct Command {
 constexpr int kMaxStrokeSteps = 100000;
 constexpr double kMaxPixelCoordinate = 1.0e6;
 // Largest viewport (and so rendered picture) side in pixels.
-constexpr int kMaxViewportSide = 16384;
+constexpr int kMaxViewportSide = 8192;
 
 struct ParseResult {
     bool ok = false;

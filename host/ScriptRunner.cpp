@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -295,8 +296,10 @@ bool ScriptRunner::stroke(const Command& c, std::string& error) {
     }
     if (!mouse(MOUSE_POINT, 0, c.points.front(), c.modifiers, error)) return false;
     strokeOpen_ = true;
+    const size_t total = c.points.size() + 1;
     for (size_t i = 1; i < c.points.size(); ++i) {
         if (!mouse(MOUSE_MOVE, 0, c.points[i], c.modifiers, error)) return false;
+        if (strokeProgress_) strokeProgress_(i + 1, total);
     }
     if (!mouse(MOUSE_POINT, 1, c.points.back(), c.modifiers, error)) return false;
     strokeOpen_ = false;
@@ -356,16 +359,19 @@ public:
     ProgressBar(bool enabled, std::ostream& err) : enabled_(enabled), err_(err), start_(Clock::now()), last_(start_) {}
     ~ProgressBar() { clear(); }
 
-    void update(size_t line, size_t total) {
+    // `done` counts lines, with a fraction for a line under way.
+    void update(double done, size_t total) {
         if (!enabled_ || total == 0) return;
         const auto now = Clock::now();
         if (now - start_ < std::chrono::seconds(1) || (shown_ && now - last_ < std::chrono::milliseconds(100))) return;
         last_ = now;
         shown_ = true;
         constexpr size_t kWidth = 30;
-        const size_t filled = kWidth * line / total;
+        const double part = std::clamp(done / static_cast<double>(total), 0.0, 1.0);
+        const auto filled = static_cast<size_t>(part * kWidth);
         err_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, '.') << "] "
-             << (100 * line / total) << "% line " << line << " of " << total << std::flush;
+             << static_cast<int>(100.0 * part) << "% line " << static_cast<size_t>(std::ceil(done)) << " of "
+             << total << std::flush;
     }
     void clear() {
         if (!shown_) return;
@@ -422,7 +428,12 @@ int runScriptFile(Interface& ip, const fs::path& script, const RunOptions& optio
     ScriptRunner runner(ip, base, out);
     ProgressBar bar(options.progress, err);
     size_t pressLine = 0;
+    size_t current = 0;
+    runner.setStrokeProgress([&](size_t sent, size_t total) {
+        bar.update(static_cast<double>(current) + static_cast<double>(sent) / static_cast<double>(total), lines.size());
+    });
     for (size_t i = 0; i < lines.size(); ++i) {
+        current = i;
         const size_t lineNo = i + 1;
         ParseResult parsed = parseScriptLine(lines[i]);
         std::string error = parsed.error;
@@ -433,7 +444,7 @@ int runScriptFile(Interface& ip, const fs::path& script, const RunOptions& optio
             return 1;
         }
         if (parsed.command.kind == CommandKind::Press) pressLine = lineNo;
-        bar.update(lineNo, lines.size());
+        bar.update(static_cast<double>(lineNo), lines.size());
     }
     bar.clear();
     if (runner.strokeOpen()) {

@@ -5,6 +5,7 @@
 // own faults inside a call or a mouse message excepted: they are reported as they come).
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ public:
     bool strokeOpen() const { return strokeOpen_; }
     // Seconds spent in the command mode's mouse procedure for every drag message so far.
     const std::vector<double>& dragSeconds() const { return dragSeconds_; }
+    // Called after each mouse message of a stroke line with the messages sent and the line's total,
+    // so that a long stroke can show its progress.
+    void setStrokeProgress(std::function<void(size_t sent, size_t total)> hook) { strokeProgress_ = std::move(hook); }
 
 private:
     bool load(const Command& c, std::string& error);
@@ -45,6 +49,7 @@ private:
     std::ostream& out_;
     bool strokeOpen_ = false;
     std::vector<double> dragSeconds_;
+    std::function<void(size_t, size_t)> strokeProgress_;
 };
 
 struct RunOptions {

@@ -236,16 +236,18 @@ Box3 GlScene::sync(Interface& ip, bool meshesChanged) {
         }
         const bool topology = g.object != obj || g.mesh != mesh || g.numVerts != mesh->getNumVerts() ||
                               g.numFaces != mesh->getNumFaces() || !g.vao;
-        if (topology || meshesChanged) upload(g, *mesh, topology);
+        const Matrix3 tm = node->GetNodeTM(ip.GetTime());
+        const bool refresh = topology || meshesChanged;
+        if (refresh) upload(g, *mesh, topology);
+        if (refresh || !(tm == g.tm)) g.box = host::worldBox(*mesh, tm);
         g.object = obj;
         g.mesh = mesh;
         g.numVerts = mesh->getNumVerts();
         g.numFaces = mesh->getNumFaces();
-        g.tm = node->GetNodeTM(ip.GetTime());
-        const Box3 b = host::worldBox(*mesh, g.tm);
-        if (!b.IsEmpty()) {
-            box += b.pmin;
-            box += b.pmax;
+        g.tm = tm;
+        if (!g.box.IsEmpty()) {
+            box += g.box.pmin;
+            box += g.box.pmax;
         }
         kept.emplace(node->GetHandle(), std::move(g));
     }

@@ -45,6 +45,7 @@ private:
         const Mesh* mesh = nullptr;
         int numVerts = 0, numFaces = 0;
         Matrix3 tm;
+        Box3 box;  // world box, refreshed with the vertex data
         std::unique_ptr<host::NodeMeshView> converted;  // primitives: a mesh copy for drawing
     };
     void upload(GpuMesh& g, const Mesh& mesh, bool topology);

@@ -42,12 +42,13 @@ constexpr float kBackground[3] = {0.22f, 0.22f, 0.24f};
 constexpr double kIdleWaitSeconds = 1.0 / 60.0;
 
 constexpr const char* kUsage =
-    "usage: velmora-host view [--plugins DIR] [--screenshot PATH.png] MESH|SCRIPT\n"
+    "usage: velmora-host view [--plugins DIR] [--screenshot PATH.png] [--stats] MESH|SCRIPT\n"
     "\n"
     "Opens a window on MESH (.obj or .ply) or runs SCRIPT first (load, viewport, settings, strokes),\n"
     "then sculpt by hand: B or the Brush button starts the brush, the left button strokes.\n"
     "  --plugins DIR         plug-in folder; default: ../plugins next to this program, else the build's folder\n"
     "  --screenshot PATH     F12 writes a PNG of the window there\n"
+    "  --stats               print frame and drag-event times when the window closes\n"
     "Left drag: brush (none Move, Ctrl Drag, Shift Flatten, Shift+Ctrl Expand, Ctrl+Alt Shrink,\n"
     "  Alt MaskPaint, Shift+Alt MaskBlur, Shift+Ctrl+Alt Resize). Middle drag: orbit; Shift+middle: pan;\n"
     "  wheel: zoom; F: frame; W: wireframe; right click or Esc: leave the brush; Ctrl+Z undo;\n"
@@ -169,6 +170,9 @@ private:
     double frameMs_ = 0.0;
     double lastDragMs_ = 0.0;
     long dragCount_ = 0;
+    double dragMsTotal_ = 0.0, dragMsMax_ = 0.0;
+    long frameCount_ = 0;
+    double frameMsTotal_ = 0.0, frameMsMax_ = 0.0;
     std::string status_;
 };
 
@@ -418,6 +422,8 @@ void ViewerApp::deliver(const InputEvent& e) {
         callMouseProc(MOUSE_MOVE, 0, e.flags, e.point);
         lastDragMs_ = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         ++dragCount_;
+        dragMsTotal_ += lastDragMs_;
+        dragMsMax_ = std::max(dragMsMax_, lastDragMs_);
         meshesChanged_ = true;
         break;
     }
@@ -693,6 +699,9 @@ void ViewerApp::frame() {
     glfwSwapBuffers(window_);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     frameMs_ = frameMs_ == 0.0 ? ms : 0.9 * frameMs_ + 0.1 * ms;
+    ++frameCount_;
+    frameMsTotal_ += ms;
+    frameMsMax_ = std::max(frameMsMax_, ms);
 }
 
 int ViewerApp::run() {
@@ -701,6 +710,13 @@ int ViewerApp::run() {
     out_ << "Viewer ready" << std::endl;
     while (!glfwWindowShouldClose(window_)) frame();
     tearDown();
+    if (options_.stats) {
+        // Frame times include the wait for events, at most 1/60 s when idle.
+        out_ << "frames: " << frameCount_ << ", mean " << (frameCount_ ? frameMsTotal_ / static_cast<double>(frameCount_) : 0.0)
+             << " ms, max " << frameMsMax_ << " ms\n"
+             << "drag events: " << dragCount_ << ", mean " << (dragCount_ ? dragMsTotal_ / static_cast<double>(dragCount_) : 0.0)
+             << " ms, max " << dragMsMax_ << " ms" << std::endl;
+    }
     return 0;
 }
 
@@ -718,6 +734,8 @@ bool parseViewerArgs(const std::vector<std::string>& args, ViewerOptions& option
                 return false;
             }
             (a == "--plugins" ? options.pluginDir : options.screenshot) = args[++i];
+        } else if (a == "--stats") {
+            options.stats = true;
         } else if (a.size() > 1 && a[0] == '-') {
             error = "unknown option '" + a + "'";
             return false;

@@ -14,10 +14,11 @@ struct ViewerOptions {
     std::filesystem::path pluginDir;   // empty: the default plug-in folders
     std::filesystem::path screenshot;  // where F12 writes a PNG of the window; empty: F12 does nothing
     std::filesystem::path executable;  // this program, for the default plug-in folders
+    bool stats = false;                // print frame and drag-event times at the end
 };
 
 // Parses the viewer's arguments (without the program name and the `view` word):
-//   [--plugins DIR] [--screenshot PATH.png] MESH|SCRIPT
+//   [--plugins DIR] [--screenshot PATH.png] [--stats] MESH|SCRIPT
 // Returns false with `error` for a missing value, an unknown option, or not exactly one input.
 bool parseViewerArgs(const std::vector<std::string>& args, ViewerOptions& options, std::string& error);
 

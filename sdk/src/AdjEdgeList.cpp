@@ -5,85 +5,89 @@
 
 namespace {
 // Sides are numbered s = 3 f + k (k = 0, 1, 2 for sides (0,1), (1,2), (2,0)), so side order is
-// first-appearance order. Sides are bucketed by their smaller vertex (a counting sort keeps side
-// order inside a bucket); inside a bucket, a per-vertex slot holds the record still open for each
-// larger vertex. Records are created out of order and finally emitted in the order of the side
-// that opened them. Every step is linear in faces plus vertices.
+// first-appearance order. A counting sort buckets the sides by their smaller vertex, keeping side
+// order inside each bucket, with the larger vertex stored alongside so that matching never goes
+// back to the faces. Inside a bucket a per-vertex slot holds the side whose record is still open
+// for each larger vertex: the next side with that vertex fills it, the one after opens a new
+// record. Finally the opening sides are emitted in side order. Linear in faces plus vertices.
+struct BucketEntry {
+    std::uint32_t hi;
+    std::uint32_t side;
+};
+
+constexpr std::uint32_t kNone = 0xffffffffu;
+constexpr std::uint32_t kNotOpener = 0xfffffffeu;
+
 void buildEdges(const Mesh& mesh, Tab<MEdge>& edges) {
     edges.ZeroCount();
     const std::size_t nf = mesh.faces.size();
     const std::size_t nv = mesh.verts.size();
-    if (nf == 0 || nv == 0) return;
+    // Side numbers and face indices must fit the 32-bit slots used below.
+    if (nf == 0 || nv == 0 || nf > (kNotOpener - 1) / 3) return;
     const std::size_t numSides = 3 * nf;
     const DWORD nvd = static_cast<DWORD>(nv);
-    constexpr std::uint32_t kNone = 0xffffffffu;
+    const Face* faces = mesh.faces.data();
 
-    auto sideVerts = [&](std::size_t s, DWORD& a, DWORD& b) {
-        const Face& face = mesh.faces[s / 3];
-        const std::size_t k = s % 3;
-        a = face.v[k];
-        b = face.v[k == 2 ? 0 : k + 1];
-    };
-    // A side with a corner outside the vertex array, or whose two corners coincide, makes no edge.
-    auto usable = [&](DWORD a, DWORD b) { return a != b && a < nvd && b < nvd; };
-
+    // start[lo + 1] counts the usable sides whose smaller vertex is lo. A side with a corner
+    // outside the vertex array, or whose two corners coincide, makes no edge.
     std::vector<std::uint32_t> start(nv + 1, 0);
-    for (std::size_t s = 0; s < numSides; ++s) {
-        DWORD a, b;
-        sideVerts(s, a, b);
-        if (usable(a, b)) ++start[(a < b ? a : b) + 1];
+    for (std::size_t f = 0; f < nf; ++f) {
+        const DWORD* v = faces[f].v;
+        for (int k = 0; k < 3; ++k) {
+            const DWORD a = v[k], b = v[k == 2 ? 0 : k + 1];
+            if (a != b && a < nvd && b < nvd) ++start[(a < b ? a : b) + 1];
+        }
     }
     for (std::size_t i = 0; i < nv; ++i) start[i + 1] += start[i];
-    const std::size_t numUsable = start[nv];
-    std::vector<std::uint32_t> bucket(numUsable);
+
+    std::vector<BucketEntry> bucket(start[nv]);
     {
         std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-        for (std::size_t s = 0; s < numSides; ++s) {
-            DWORD a, b;
-            sideVerts(s, a, b);
-            if (usable(a, b)) bucket[fill[a < b ? a : b]++] = static_cast<std::uint32_t>(s);
+        for (std::size_t f = 0; f < nf; ++f) {
+            const DWORD* v = faces[f].v;
+            for (int k = 0; k < 3; ++k) {
+                const DWORD a = v[k], b = v[k == 2 ? 0 : k + 1];
+                if (a == b || a >= nvd || b >= nvd) continue;
+                const DWORD lo = a < b ? a : b, hi = a < b ? b : a;
+                bucket[fill[lo]++] = {hi, static_cast<std::uint32_t>(3 * f + static_cast<std::size_t>(k))};
+            }
         }
     }
 
-    // recordOfSide[s]: the record that side s opened (kNone when it opened none).
-    std::vector<std::uint32_t> recordOfSide(numSides, kNone);
-    std::vector<MEdge> records;
-    records.reserve(numUsable / 2 + 1);
-    std::vector<std::uint32_t> openRecord(nv, kNone);
+    // partner[s]: kNotOpener for a side that opened no record, otherwise the second face of the
+    // record it opened (UNDEFINED while it has none).
+    std::vector<std::uint32_t> partner(numSides, kNotOpener);
+    std::vector<std::uint32_t> openSide(nv, kNone);
+    std::size_t numEdges = 0;
     for (std::size_t lo = 0; lo < nv; ++lo) {
         const std::uint32_t b0 = start[lo], b1 = start[lo + 1];
         for (std::uint32_t i = b0; i < b1; ++i) {
-            const std::uint32_t s = bucket[i];
-            DWORD a, b;
-            sideVerts(s, a, b);
-            const DWORD hi = a < b ? b : a;
-            const DWORD face = static_cast<DWORD>(s / 3);
-            std::uint32_t& open = openRecord[hi];
+            const BucketEntry e = bucket[i];
+            std::uint32_t& open = openSide[e.hi];
             if (open == kNone) {
-                MEdge e;
-                e.v[0] = a;
-                e.v[1] = b;
-                e.f[0] = face;
-                open = static_cast<std::uint32_t>(records.size());
-                recordOfSide[s] = open;
-                records.push_back(e);
+                open = e.side;
+                partner[e.side] = UNDEFINED;
+                ++numEdges;
             } else {
-                records[open].f[1] = face;
+                partner[open] = e.side / 3;
                 open = kNone;
             }
         }
-        for (std::uint32_t i = b0; i < b1; ++i) {
-            DWORD a, b;
-            sideVerts(bucket[i], a, b);
-            openRecord[a < b ? b : a] = kNone;
-        }
+        for (std::uint32_t i = b0; i < b1; ++i) openSide[bucket[i].hi] = kNone;
     }
 
-    edges.SetCount(static_cast<int>(records.size()));
+    edges.SetCount(static_cast<int>(numEdges));
     MEdge* out = edges.data();
     std::size_t n = 0;
     for (std::size_t s = 0; s < numSides; ++s) {
-        if (recordOfSide[s] != kNone) out[n++] = records[recordOfSide[s]];
+        if (partner[s] == kNotOpener) continue;
+        const DWORD* v = faces[s / 3].v;
+        const std::size_t k = s % 3;
+        MEdge& e = out[n++];
+        e.v[0] = v[k];
+        e.v[1] = v[k == 2 ? 0 : k + 1];
+        e.f[0] = static_cast<DWORD>(s / 3);
+        e.f[1] = partner[s];
     }
 }
 }  // namespace

@@ -53,6 +53,20 @@ TEST_F(CommandModeTest, ModeAnswers) {
     EXPECT_NE(mp->display, nullptr);
 }
 
+// The mouse procedure's two cursors come with the command mode and go with the module: the
+// system's hand and cross for host release 18000, the host's library cursors 155 and 153 after.
+TEST_F(CommandModeTest, CursorsOfThisHostRelease) {
+    ASSERT_EQ(call(2, paramsOfCount(5)), FPS_OK);
+    EXPECT_EQ(LiveCursorCount(), cursorsBefore + 2);
+    ClothMouseProc* mp = enterOn(addPlane());
+    ASSERT_NE(mp, nullptr);
+    const bool system = MAX_RELEASE == 18000;
+    EXPECT_EQ(CursorNumber(mp->pointCursor), system ? IDC_HAND_ID : 155);
+    EXPECT_EQ(CursorNumber(mp->dragCursor), system ? IDC_CROSS_ID : 153);
+    EXPECT_EQ(CursorIsSystem(mp->pointCursor), system);
+    EXPECT_EQ(CursorIsSystem(mp->dragCursor), system);
+}
+
 // Whatever the selected object is, after entry the node holds a triangle-mesh object whose mesh
 // the brush works on, and keeps it after the mode is left.
 TEST_F(CommandModeTest, EntryMakesTheObjectATriangleMesh) {

@@ -49,6 +49,7 @@ TEST(InputQueue, AtMostOneDragPerFrameWithTheLatestKeys) {
 TEST(InputQueue, ActionsWaitForTheReleaseOfAHeldButton) {
     InputQueue q;
     q.cursorMoved({5, 5}, 0);
+    (void)q.takeFrame();
     q.buttonPressed(0);
     q.cursorMoved({6, 6}, 0);
     q.requestAction(Action::Undo);

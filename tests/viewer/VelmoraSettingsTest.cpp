@@ -80,18 +80,20 @@ TEST(VelmoraSettings, SetSettingsV2GoesByParameterName) {
         ASSERT_TRUE(sendSettings(s, SettingsFunction::SetSettingsV2, error)) << error;
         ASSERT_EQ(fp.lastParams.size(), 10u);
         const FPFunctionDef* def = fp.FindFunction(L"SetSettingsV2");
+        const struct {
+            const wchar_t* name;
+            float value;  // BOOL parameters: 0 or 1
+        } expected[] = {{L"useVCMask", 0}, {L"gravityEnabled", 1}, {L"pressureEnabled", 0}, {L"gravity", 9},
+                        {L"pressure", 2}, {L"groundCollision", 0}, {L"maskVal", 0}, {L"maskBlurStrength", 1},
+                        {L"clothStrength", 0.5f}, {L"directionalExpand", 1}};
         for (size_t i = 0; i < def->params.size(); ++i) {
-            const std::wstring& name = def->params[i].internalName;
             const FPValue& v = fp.lastParams[i];
             EXPECT_EQ(v.type, def->params[i].type);
-            if (name == L"useVCMask") EXPECT_EQ(v.i, 0);
-            if (name == L"gravityEnabled") EXPECT_EQ(v.i, 1);
-            if (name == L"pressureEnabled") EXPECT_EQ(v.i, 0);
-            if (name == L"gravity") EXPECT_EQ(v.f, 9.0f);
-            if (name == L"pressure") EXPECT_EQ(v.f, 2.0f);
-            if (name == L"maskVal") EXPECT_EQ(v.f, 0.0f);
-            if (name == L"clothStrength") EXPECT_EQ(v.f, 0.5f);
-            if (name == L"directionalExpand") EXPECT_EQ(v.i, 1);
+            for (const auto& e : expected) {
+                if (def->params[i].internalName != e.name) continue;
+                const float got = v.type == TYPE_FLOAT ? v.f : static_cast<float>(v.i);
+                EXPECT_EQ(got, e.value) << i;
+            }
         }
     }
 }
