@@ -2,10 +2,12 @@
 // The eight brush modes and their choice from the modifier keys of a drag event.
 #include <cstdint>
 
+#include "sdk/PluginFrame.h"
+
 // Modifier bits of a mouse event as the host reports them.
-constexpr int kShiftBit = 1 << 0;
-constexpr int kCtrlBit = 1 << 1;
-constexpr int kAltBit = 1 << 2;
+constexpr int kShiftBit = MOUSE_SHIFT;
+constexpr int kCtrlBit = MOUSE_CTRL;
+constexpr int kAltBit = MOUSE_ALT;
 
 enum class BrushMode : std::uint8_t {
     Move,       // no key: moves the cloth with the weights computed last

@@ -112,28 +112,21 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
     }
     allocateFresh(work.edgeSlots, slotCount, Point3(0.0f, 0.0f, 0.0f));
 
-    // Adjacency of the shared vertices: offsets by a counting pass, entries filled in slot order.
+    // Adjacency: offsets by a counting pass, entries filled in slot order, so ascending.
     std::vector<int>().swap(work.sharedVertices);
-    std::vector<int> sharedIndex(static_cast<std::size_t>(numVerts), -1);
+    allocateFresh(work.vertexSlotOffsets, static_cast<std::size_t>(numVerts) + 1, 0);
     for (int v = 0; v < numVerts; ++v) {
-        if (!work.vertexShared[static_cast<std::size_t>(v)]) continue;
-        sharedIndex[static_cast<std::size_t>(v)] = static_cast<int>(work.sharedVertices.size());
-        work.sharedVertices.push_back(v);
+        const std::size_t i = static_cast<std::size_t>(v);
+        if (work.vertexShared[i]) work.sharedVertices.push_back(v);
+        work.vertexSlotOffsets[i + 1] = work.vertexSlotOffsets[i] + slotsOfVertex[i];
     }
-    const std::size_t numShared = work.sharedVertices.size();
-    allocateFresh(work.sharedSlotOffsets, numShared + 1, 0);
-    for (std::size_t i = 0; i < numShared; ++i) {
-        work.sharedSlotOffsets[i + 1] =
-            work.sharedSlotOffsets[i] + slotsOfVertex[static_cast<std::size_t>(work.sharedVertices[i])];
-    }
-    allocateFresh(work.sharedSlots, slotCount, 0);
-    std::vector<int> cursor(work.sharedSlotOffsets.begin(), work.sharedSlotOffsets.end() - 1);
+    allocateFresh(work.vertexSlots, slotCount, 0);
+    std::vector<int> cursor(work.vertexSlotOffsets.begin(), work.vertexSlotOffsets.end() - 1);
     int slot = 0;
     for (std::size_t c = 0; c < numConstraints; ++c) {
         forEachContribution(constraints[c], [&](int v) {
-            const int i = sharedIndex[static_cast<std::size_t>(v)];
-            if (i < 0) return;
-            work.sharedSlots[static_cast<std::size_t>(cursor[static_cast<std::size_t>(i)]++)] = slot++;
+            if (!work.vertexShared[static_cast<std::size_t>(v)]) return;
+            work.vertexSlots[static_cast<std::size_t>(cursor[static_cast<std::size_t>(v)]++)] = slot++;
         });
     }
 }

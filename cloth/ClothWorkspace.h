@@ -32,11 +32,11 @@ struct ClothWorkspace {
     // A slot holds the value to add: subtractions are stored negated, which changes no bit.
     std::vector<int> constraintSlotBase;
     std::vector<Point3> edgeSlots;
-    // The shared vertices, and for sharedVertices[i] its slots
-    // sharedSlots[sharedSlotOffsets[i] .. sharedSlotOffsets[i + 1]), ascending.
+    // The slots of vertex v: vertexSlots[vertexSlotOffsets[v] .. vertexSlotOffsets[v + 1]),
+    // ascending; empty for an owned vertex. sharedVertices lists the vertices with slots.
+    std::vector<int> vertexSlotOffsets;
+    std::vector<int> vertexSlots;
     std::vector<int> sharedVertices;
-    std::vector<int> sharedSlotOffsets;
-    std::vector<int> sharedSlots;
 };
 
 // Copies of everything a drag event may change, taken before the event so that an event that

@@ -43,8 +43,9 @@ struct MixedSink {
 template <class Sink>
 inline void applyBendingTerm(EdgeConstraint& record, const EdgeFrame& frame, const Point3* positions,
                              const Point3* faceNormals, float bendiness, float plasticity, Sink& sink) {
-    const Point3& n0 = faceNormals[record.face0];
-    const Point3& n1 = faceNormals[record.face1];
+    // Copies: the sink's writes into deltas must not make the compiler reload these.
+    const Point3 n0 = faceNormals[record.face0];
+    const Point3 n1 = faceNormals[record.face1];
     if (isZero(n0) || isZero(n1)) {
         sink.skip(record.opposite0);
         sink.skip(record.opposite1);

@@ -17,9 +17,21 @@ inline bool stateMatchesMesh(const ClothMouseProc& state) {
     const std::size_t f = static_cast<std::size_t>(state.mesh->getNumFaces());
     return state.deltas.size() == v && state.velocities.size() == v && state.vertexNormals.size() == v &&
            state.mask.size() == v && state.brushWeights.size() == v && state.faceNormals.size() == f &&
-           state.work.vertexShared.size() == v && state.work.constraintSlotBase.size() == state.constraints.size() &&
+           state.work.vertexShared.size() == v && state.work.vertexSlotOffsets.size() == v + 1 &&
+           state.work.constraintSlotBase.size() == state.constraints.size() &&
            state.work.constraintSharedRoles.size() == state.constraints.size();
 }
+
+// delta plus the slots entries[begin .. end) in that (ascending) order: the order of a serial loop
+// over the records.
+inline Point3 gatheredDelta(Point3 delta, const Point3* slots, const int* entries, int begin, int end) {
+    for (int j = begin; j < end; ++j) delta += slots[entries[j]];
+    return delta;
+}
+
+// Integration with the edge stage's gather folded in: each vertex first adds its slots to its
+// delta. Same result as gatherEdgeSlots then integrateVertices, one pass fewer.
+void integrateGathering(ClothMouseProc& state, const Point3& gravityVector, float stepFactor);
 
 // The edge stage without its gather: the chunks of records run in parallel, each adding into
 // the deltas of the vertices it owns and into slots for the shared ones.

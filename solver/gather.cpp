@@ -8,14 +8,12 @@ void gatherEdgeSlots(ClothMouseProc& state) {
     Point3* deltas = state.deltas.data();
     const Point3* slots = state.work.edgeSlots.data();
     const int* vertices = state.work.sharedVertices.data();
-    const int* offsets = state.work.sharedSlotOffsets.data();
-    const int* entries = state.work.sharedSlots.data();
+    const int* offsets = state.work.vertexSlotOffsets.data();
+    const int* entries = state.work.vertexSlots.data();
     concurrency::parallel_for_ranges(static_cast<int>(state.work.sharedVertices.size()), [=](int begin, int end) {
         for (int i = begin; i < end; ++i) {
-            // Ascending slot order is the order of a serial loop over the records.
-            Point3 d = deltas[vertices[i]];
-            for (int j = offsets[i]; j < offsets[i + 1]; ++j) d += slots[entries[j]];
-            deltas[vertices[i]] = d;
+            const int v = vertices[i];
+            deltas[v] = gatheredDelta(deltas[v], slots, entries, offsets[v], offsets[v + 1]);
         }
     });
 }

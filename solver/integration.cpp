@@ -3,36 +3,46 @@
 #include "solver/Solver.h"
 #include "solver/StageDetail.h"
 
-void integrateVertices(ClothMouseProc& state, const Point3& gravityVector, float stepFactor) {
-    using namespace velmora::solver;
-    if (!stateMatchesMesh(state)) return;
+namespace {
+using namespace velmora::solver;
+
+// kGather: add the vertex's edge-stage slots to its delta first (see integrateGathering).
+template <bool kGather>
+void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFactor) {
     Point3* positions = state.mesh->verts.data();
     Point3* velocities = state.velocities.data();
     Point3* deltas = state.deltas.data();
     const float* mask = state.mask.data();
+    const Point3* slots = state.work.edgeSlots.data();
+    const int* offsets = state.work.vertexSlotOffsets.data();
+    const int* entries = state.work.vertexSlots.data();
     const Point3 gravity = gravityVector;
     const float damping = state.settings.damping;
     const bool ground = state.settings.groundCollision;
-    const int n = static_cast<int>(state.deltas.size());
-    if (state.settings.useVCMask) {
-        concurrency::parallel_for_ranges(n, [=](int begin, int end) {
-            for (int v = begin; v < end; ++v) {
-                const VertexMotion r = integrateMasked(positions[v], velocities[v], deltas[v], mask[v], gravity,
-                                                       stepFactor, damping, ground);
-                positions[v] = r.position;
-                velocities[v] = r.velocity;
-                deltas[v] = Point3(0.0f, 0.0f, 0.0f);
-            }
-        });
-    } else {
-        concurrency::parallel_for_ranges(n, [=](int begin, int end) {
-            for (int v = begin; v < end; ++v) {
-                const VertexMotion r =
-                    integrateUnmasked(positions[v], velocities[v], deltas[v], gravity, stepFactor, damping, ground);
-                positions[v] = r.position;
-                velocities[v] = r.velocity;
-                deltas[v] = Point3(0.0f, 0.0f, 0.0f);
-            }
-        });
-    }
+    const bool masked = state.settings.useVCMask;
+    concurrency::parallel_for_ranges(static_cast<int>(state.deltas.size()), [=](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            Point3 delta = deltas[v];
+            if constexpr (kGather) delta = gatheredDelta(delta, slots, entries, offsets[v], offsets[v + 1]);
+            const VertexMotion r =
+                masked ? integrateMasked(positions[v], velocities[v], delta, mask[v], gravity, stepFactor, damping, ground)
+                       : integrateUnmasked(positions[v], velocities[v], delta, gravity, stepFactor, damping, ground);
+            positions[v] = r.position;
+            velocities[v] = r.velocity;
+            deltas[v] = Point3(0.0f, 0.0f, 0.0f);
+        }
+    });
+}
+}  // namespace
+
+namespace velmora::solver {
+void integrateGathering(ClothMouseProc& state, const Point3& gravityVector, float stepFactor) {
+    if (!stateMatchesMesh(state)) return;
+    integrate<true>(state, gravityVector, stepFactor);
+}
+}  // namespace velmora::solver
+
+void integrateVertices(ClothMouseProc& state, const Point3& gravityVector, float stepFactor) {
+    if (!stateMatchesMesh(state)) return;
+    integrate<false>(state, gravityVector, stepFactor);
 }

@@ -20,8 +20,8 @@ void runSolverIterations(ClothMouseProc& state, bool moveActive, const Point3& m
             applyPressure(state);
         }
         applyEdgeChunks(state, stiffness);                     // stretch and bending of every edge
-        gatherEdgeSlots(state);                                // shared vertices, in record order
         const Point3 gravityVector = gravityVectorFor(s.gravityEnabled, s.gravity);
-        integrateVertices(state, gravityVector, stepFactor);   // the only stage that moves vertices
+        integrateGathering(state, gravityVector, stepFactor);  // shared vertices' edge slots first;
+                                                               // the only stage that moves vertices
     }
 }

@@ -107,64 +107,38 @@ struct RayJob {
     Hit* hits;
 };
 
-// Faces are tested in blocks of kLanes: their corners are gathered into small arrays first, so
-// the Moller-Trumbore arithmetic below is a fixed-length loop without branches that the compiler
-// turns into vector code. Every face goes through the same arithmetic, in every block and on
-// every thread, so the distances never depend on how the faces were split.
-constexpr int kLanes = 8;
-
-// Two-sided Moller-Trumbore on kLanes faces given as corner v0 and edges e1 = v1 - v0,
-// e2 = v2 - v0: t[j] is the hit distance, or infinity for no hit at t >= 0. The barycentric tests
-// run on values scaled by |det| so that a miss needs no division; NaN fails every test.
-void intersectLanes(const Point3& o, const Point3& d, const float (&v0)[3][kLanes], const float (&e1)[3][kLanes],
-                    const float (&e2)[3][kLanes], float (&t)[kLanes]) {
-    constexpr float kInf = std::numeric_limits<float>::infinity();
-    for (int j = 0; j < kLanes; ++j) {
-        const float px = d.y * e2[2][j] - d.z * e2[1][j];
-        const float py = d.z * e2[0][j] - d.x * e2[2][j];
-        const float pz = d.x * e2[1][j] - d.y * e2[0][j];
-        const float det = e1[0][j] * px + e1[1][j] * py + e1[2][j] * pz;
-        const float sign = det < 0.0f ? -1.0f : 1.0f;
-        const float absDet = det * sign;
-        const float sx = o.x - v0[0][j], sy = o.y - v0[1][j], sz = o.z - v0[2][j];
-        const float qx = sy * e1[2][j] - sz * e1[1][j];
-        const float qy = sz * e1[0][j] - sx * e1[2][j];
-        const float qz = sx * e1[1][j] - sy * e1[0][j];
-        const float u = (sx * px + sy * py + sz * pz) * sign;
-        const float v = (d.x * qx + d.y * qy + d.z * qz) * sign;
-        const float tScaled = (e2[0][j] * qx + e2[1][j] * qy + e2[2][j] * qz) * sign;
-        const bool crosses = (absDet > 0.0f) & (u >= 0.0f) & (v >= 0.0f) & (u + v <= absDet) & (tScaled >= 0.0f);
-        t[j] = crosses ? tScaled / (crosses ? absDet : 1.0f) : kInf;
-    }
-}
-
-// The nearest t >= 0 over faces [begin, end); strict < keeps the lowest face index among equal
-// distances. A face with a corner index out of range is skipped (it has zero edges, so no hit).
+// Moller-Trumbore, two-sided: the nearest t >= 0 over faces [begin, end); strict < keeps the
+// lowest face index among equal distances. The barycentric tests run on values scaled by |det|,
+// so the one division happens only for faces the ray actually crosses.
 Hit nearestInRange(const RayJob& job, int begin, int end) {
     Hit best{std::numeric_limits<float>::infinity(), -1};
+    const Point3 o = job.orig;
+    const Point3 d = job.dir;
     const Point3* verts = job.verts;
     const DWORD nv = job.numVerts;
-    float v0[3][kLanes], e1[3][kLanes], e2[3][kLanes], t[kLanes];
-    for (int f = begin; f < end; f += kLanes) {
-        const int n = end - f < kLanes ? end - f : kLanes;
-        for (int j = 0; j < kLanes; ++j) {
-            Point3 a, b, c;
-            if (j < n) {
-                const DWORD* idx = job.faces[f + j].v;
-                if (idx[0] < nv && idx[1] < nv && idx[2] < nv) {
-                    a = verts[idx[0]];
-                    b = verts[idx[1]] - a;
-                    c = verts[idx[2]] - a;
-                }
-            }
-            v0[0][j] = a.x; v0[1][j] = a.y; v0[2][j] = a.z;
-            e1[0][j] = b.x; e1[1][j] = b.y; e1[2][j] = b.z;
-            e2[0][j] = c.x; e2[1][j] = c.y; e2[2][j] = c.z;
-        }
-        intersectLanes(job.orig, job.dir, v0, e1, e2, t);
-        for (int j = 0; j < n; ++j) {
-            if (t[j] < best.t) best = {t[j], f + j};
-        }
+    for (int f = begin; f < end; ++f) {
+        const DWORD* idx = job.faces[f].v;
+        const DWORD i0 = idx[0], i1 = idx[1], i2 = idx[2];
+        if (i0 >= nv || i1 >= nv || i2 >= nv) continue;
+        const Point3 v0 = verts[i0];
+        const Point3 e1 = verts[i1] - v0;
+        const Point3 e2 = verts[i2] - v0;
+        const Point3 p = d ^ e2;
+        const float det = e1 % p;
+        if (det == 0.0f) continue;
+        const float sign = det < 0.0f ? -1.0f : 1.0f;
+        const float absDet = det * sign;
+        const Point3 s = o - v0;
+        const float u = (s % p) * sign;
+        // Written so that NaN fails every test.
+        if (!(u >= 0.0f && u <= absDet)) continue;
+        const Point3 q = s ^ e1;
+        const float v = (d % q) * sign;
+        if (!(v >= 0.0f && u + v <= absDet)) continue;
+        const float tScaled = (e2 % q) * sign;
+        if (!(tScaled >= 0.0f)) continue;
+        const float t = tScaled / absDet;
+        if (t < best.t) best = {t, f};
     }
     return best;
 }

@@ -9,6 +9,7 @@
 #include "brush/BrushMode.h"
 #include "brush/StrokeLifecycle.h"
 #include "sdk/Cursors.h"
+#include "sdk/Parallel.h"
 
 namespace brushtest {
 namespace {
@@ -67,6 +68,46 @@ TEST_F(MouseProc, PressPlacesTheBrushAndWeighsItWhateverTheKeys) {
         release(p);
     }
     EXPECT_EQ(theHold.UndoCount(), 3);
+}
+
+TEST_F(MouseProc, APressOffTheMeshBeforeAnyHitWeighsAroundTheOrigin) {
+    // The grid's corner vertex sits at the origin, the translation of the never-moved frame.
+    press(kOffMesh);
+    EXPECT_TRUE(sameBits(cloth.brushFrame, Matrix3()));
+    EXPECT_EQ(cloth.brushWeights[0], 1.0f);
+    EXPECT_EQ(cloth.brushWeights[static_cast<size_t>(nearestVertex(Point3(5.0f, 5.0f, 0.0f)))], 0.0f);
+    const Point3 cornerBefore = cloth.mesh->verts[0];
+    drag({kOffMesh.x + 20, kOffMesh.y});
+    EXPECT_GT(cloth.mesh->verts[0].x, cornerBefore.x);
+    release({kOffMesh.x + 20, kOffMesh.y});
+    EXPECT_EQ(theHold.UndoCount(), 1);
+}
+
+TEST_F(MouseProc, AStrokeGivesTheSameBitsWithOneThreadOrMany) {
+    auto stroke = [&] {
+        IPoint2 p = kCentre;
+        press(p);
+        const int modes[] = {0, kCtrlBit, kShiftBit | kCtrlBit, kCtrlBit | kAltBit, kShiftBit, kAltBit, kShiftBit | kAltBit};
+        for (int flags : modes) {
+            p = {p.x + 6, p.y - 2};
+            drag(p, flags);
+        }
+        release(p);
+        return ClothSnapshot::of(cloth);
+    };
+    const ClothSnapshot many = stroke();
+    ASSERT_TRUE(theHold.Undo());
+    ClothSnapshot one;
+    {
+        velmora::parallel::ThreadLimit single(1);
+        one = stroke();
+    }
+    EXPECT_TRUE(sameBits(many.positions, one.positions));
+    EXPECT_TRUE(sameBits(many.velocities, one.velocities));
+    EXPECT_TRUE(sameBits(many.restLengths, one.restLengths));
+    EXPECT_TRUE(sameBits(many.restAngles, one.restAngles));
+    EXPECT_TRUE(sameBits(many.mask, one.mask));
+    EXPECT_TRUE(sameBits(many.weights, one.weights));
 }
 
 TEST_F(MouseProc, ReleaseMovesTheBrushButNotTheWeights) {

@@ -184,13 +184,13 @@ TEST(BuildClothState, EdgeStageLayoutListsEachSharedVertexsSlotsInRecordOrder) {
             EXPECT_GT(shared, 0u);
             EXPECT_LT(shared, w.vertexShared.size());
         }
-        ASSERT_EQ(w.sharedSlotOffsets.size(), shared + 1);
-        EXPECT_EQ(static_cast<std::size_t>(w.sharedSlotOffsets.back()), w.edgeSlots.size());
-        EXPECT_EQ(w.sharedSlots.size(), w.edgeSlots.size());
-        for (std::size_t i = 0; i < shared; ++i) {
-            for (int j = w.sharedSlotOffsets[i] + 1; j < w.sharedSlotOffsets[i + 1]; ++j) {
-                EXPECT_LT(w.sharedSlots[j - 1], w.sharedSlots[j]);
-            }
+        ASSERT_EQ(w.vertexSlotOffsets.size(), w.vertexShared.size() + 1);
+        EXPECT_EQ(static_cast<std::size_t>(w.vertexSlotOffsets.back()), w.edgeSlots.size());
+        EXPECT_EQ(w.vertexSlots.size(), w.edgeSlots.size());
+        for (std::size_t v = 0; v < w.vertexShared.size(); ++v) {
+            const int begin = w.vertexSlotOffsets[v], end = w.vertexSlotOffsets[v + 1];
+            EXPECT_EQ(begin != end, w.vertexShared[v] != 0) << v;
+            for (int j = begin + 1; j < end; ++j) EXPECT_LT(w.vertexSlots[j - 1], w.vertexSlots[j]);
         }
     }
 }

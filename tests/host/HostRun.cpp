@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -14,8 +15,23 @@ namespace velmora::host::testing {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Every folder of this process lives under one root named after the process, so that builds
+// running their tests at the same time never share a folder; the root goes at exit.
+struct ProcessRoot {
+    fs::path path = fs::temp_directory_path() / ("velmora_host_tests_" + std::to_string(getpid()));
+    ~ProcessRoot() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+}  // namespace
+
 fs::path freshFolder(const std::string& name) {
-    const fs::path dir = fs::temp_directory_path() / "velmora_host_tests" / name;
+    static ProcessRoot root;
+    const fs::path dir = root.path / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <png.h>
 
 #include <cmath>
@@ -129,6 +130,8 @@ TEST(Renderer, RedrawCallbackPolylinesAreDrawnInTheirColour) {
     vp.up = Point3(0.0f, 1.0f, 0.0f);
     ip.RegisterRedrawViewsCallback(&ring);
     const Image img = renderActiveViewport(ip);
+    // The window's record is left empty: each picture asks the callbacks afresh.
+    EXPECT_TRUE(vp.getGW()->calls().empty());
     ip.UnRegisterRedrawViewsCallback(&ring);
     ip.Reset();
     int yellow = 0;
@@ -140,15 +143,13 @@ TEST(Renderer, RedrawCallbackPolylinesAreDrawnInTheirColour) {
     }
     EXPECT_GT(yellow, 10);
     EXPECT_EQ(img.pixel(img.width / 2, img.height / 2)[2], 0);
-    // The window's record is left empty: each picture asks the callbacks afresh.
-    EXPECT_TRUE(vp.getGW()->calls().empty());
 }
 
 TEST(Renderer, WritesAPngThatReadsBackPixelForPixel) {
     Image img;
     img.resize(5, 3, 10, 20, 30);
     img.rgb[3 * 7 + 1] = 200;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "velmora_renderer_test";
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("velmora_renderer_test_" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string path = (dir / "pic.png").string();
     std::string error;

@@ -1,6 +1,7 @@
 // The script runner in process, without plug-ins: a failing line leaves the host as it was, and a
 // published function's exception or bad status becomes the line's error.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -42,7 +43,6 @@ class Runner : public ::testing::Test {
 protected:
     void SetUp() override {
         ip.Reset();
-        dir = fs::temp_directory_path() / "velmora_runner_test";
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -64,9 +64,9 @@ protected:
     }
 
     Interface& ip = *GetCOREInterface();
-    fs::path dir;
+    fs::path dir = fs::temp_directory_path() / ("velmora_runner_test_" + std::to_string(getpid()));
     std::ostringstream out;
-    ScriptRunner runner{ip, fs::temp_directory_path() / "velmora_runner_test", out};
+    ScriptRunner runner{ip, dir, out};
 };
 
 TEST_F(Runner, PublishedFunctionFailuresAreErrorsOfTheLine) {

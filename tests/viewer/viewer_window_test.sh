@@ -126,8 +126,8 @@ viewer_pid=""
 [ "$code" -eq 0 ] || fail "the viewer exited with $code"
 
 status=0
-"$probe" expect-moved "$work/cloth.obj" "$work/after.obj" -2 1.5 0.6 0.05 || { echo "FAIL: the Ctrl stroke moved nothing"; status=1; }
-"$probe" expect-moved "$work/cloth.obj" "$work/after.obj" 2 1.5 0.6 0.05 || { echo "FAIL: the plain stroke moved nothing"; status=1; }
+"$probe" expect-moved "$work/cloth.obj" "$work/after.obj" -2 1.5 0.6 0.03 || { echo "FAIL: the Ctrl stroke moved nothing"; status=1; }
+"$probe" expect-moved "$work/cloth.obj" "$work/after.obj" 2 1.5 0.6 0.03 || { echo "FAIL: the plain stroke moved nothing"; status=1; }
 "$probe" expect-masked "$work/after.obj" 0.3 -2.5 0.6 2.5 || { echo "FAIL: the Alt stroke painted no mask where it was"; status=1; }
 "$probe" expect-same "$work/cloth.obj" "$work/undone.obj" || { echo "FAIL: three Ctrl+Z did not restore the mesh"; status=1; }
 # Viewport rectangle of the window around the cursor: the circle (radius about 64 pixels) and the mesh.
