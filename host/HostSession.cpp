@@ -9,6 +9,22 @@
 
 namespace velmora::host {
 
+namespace {
+
+// The `*.gup` files of a folder, in name order.
+std::vector<std::filesystem::path> moduleFiles(const std::filesystem::path& dir, std::error_code& ec) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fileEc;
+        if (it->path().extension() == ".gup" && it->is_regular_file(fileEc)) files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+}  // namespace
+
 HostSession::~HostSession() { shutdown(); }
 
 bool HostSession::loadPlugins(const std::filesystem::path& dir, std::string& error) {
@@ -18,10 +34,7 @@ bool HostSession::loadPlugins(const std::filesystem::path& dir, std::string& err
         error = dir.string() + ": no such plug-in folder";
         return false;
     }
-    std::vector<fs::path> files;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().extension() == ".gup" && it->is_regular_file(ec)) files.push_back(it->path());
-    }
+    const std::vector<fs::path> files = moduleFiles(dir, ec);
     if (ec) {
         error = dir.string() + ": cannot list the plug-in folder: " + ec.message();
         return false;
@@ -30,7 +43,6 @@ bool HostSession::loadPlugins(const std::filesystem::path& dir, std::string& err
         error = dir.string() + ": no plug-in modules (*.gup) in this folder";
         return false;
     }
-    std::sort(files.begin(), files.end());
     for (const fs::path& file : files) {
         std::string loadError;
         std::unique_ptr<LoadedModule> lm = LoadPluginModule(file.string(), loadError);
@@ -103,6 +115,19 @@ std::vector<std::filesystem::path> defaultPluginDirs(const std::filesystem::path
     dirs.emplace_back(VELMORA_DEFAULT_PLUGIN_DIR);
 #endif
     return dirs;
+}
+
+bool hasPluginModules(const std::filesystem::path& dir) {
+    std::error_code ec;
+    return !moduleFiles(dir, ec).empty();
+}
+
+std::filesystem::path choosePluginDir(const std::filesystem::path& executable) {
+    const std::vector<std::filesystem::path> dirs = defaultPluginDirs(executable);
+    for (const std::filesystem::path& d : dirs) {
+        if (hasPluginModules(d)) return d;
+    }
+    return dirs.empty() ? std::filesystem::path() : dirs.back();
 }
 
 }  // namespace velmora::host

@@ -46,5 +46,10 @@ private:
 // The plug-in folders to try when none is given: `../plugins` next to the executable, then the
 // folder compiled into the build.
 std::vector<std::filesystem::path> defaultPluginDirs(const std::filesystem::path& executable);
+// The first of defaultPluginDirs that holds a `*.gup` module; the build's folder when none does
+// (loading then reports that it has no modules).
+std::filesystem::path choosePluginDir(const std::filesystem::path& executable);
+// True when `dir` holds at least one `*.gup` file.
+bool hasPluginModules(const std::filesystem::path& dir);
 
 }  // namespace velmora::host

@@ -2,7 +2,6 @@
 // the plug-ins of a folder, headless.
 #include <unistd.h>
 
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -38,14 +37,6 @@ fs::path executablePath(const char* argv0) {
     fs::path self = fs::read_symlink("/proc/self/exe", ec);
     if (!ec) return self;
     return fs::absolute(argv0, ec);
-}
-
-bool hasModules(const fs::path& dir) {
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().extension() == ".gup") return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -91,16 +82,7 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    if (pluginDir.empty()) {
-        const auto dirs = velmora::host::defaultPluginDirs(executablePath(argv[0]));
-        for (const fs::path& d : dirs) {
-            if (hasModules(d)) {
-                pluginDir = d;
-                break;
-            }
-        }
-        if (pluginDir.empty() && !dirs.empty()) pluginDir = dirs.back();
-    }
+    if (pluginDir.empty()) pluginDir = velmora::host::choosePluginDir(executablePath(argv[0]));
 
     velmora::host::HostSession session;
     std::string error;

@@ -13,7 +13,17 @@
 namespace velmora::io {
 
 // Reads an OBJ or PLY file (chosen by extension, case-insensitive) into `mesh`, replacing its
-// whole contents only on success. Vertex colours, when the file has them, become map channel 0 with
+// whole contents only on success.
+// OBJ: `v x y z` with optional `r g b` (on every vertex or on none), `f` with 1-based or negative
+// (relative) indices in any of the `v`, `v/vt`, `v//vn`, `v/vt/vn` forms; vn, vt, g, o, s, usemtl,
+// mtllib and comments are ignored, any other statement is an error. A face may refer only to
+// vertices defined before it.
+// PLY: ascii, binary_little_endian or binary_big_endian; vertex x y z float or double; optional
+// red green blue (uchar, scaled by 1/255, or float/double) and float `mask` (preferred: the colour
+// becomes (m, m, m)); element face (list vertex_indices or vertex_index) and element tristrips
+// (list vertex_indices, -1 restarts a strip, every second triangle flipped so the strip keeps one
+// orientation, triangles that repeat a vertex skipped); other elements and properties are skipped
+// by their declared types. Vertex colours, when the file has them, become map channel 0 with
 // one colour vertex per mesh vertex and colour faces equal to the geometry faces; without colours
 // the mesh has no map channel 0. Polygons are fan-triangulated. On failure returns false, leaves
 // `mesh` untouched and sets `error` to "PATH:LINE: what is wrong" (line where the format has

@@ -76,23 +76,6 @@ bool isMeshPath(const fs::path& p) {
     return ext == ".obj" || ext == ".ply";
 }
 
-bool hasModules(const fs::path& dir) {
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->path().extension() == ".gup") return true;
-    }
-    return false;
-}
-
-fs::path choosePluginDir(const ViewerOptions& o) {
-    if (!o.pluginDir.empty()) return o.pluginDir;
-    const auto dirs = host::defaultPluginDirs(o.executable);
-    for (const fs::path& d : dirs) {
-        if (hasModules(d)) return d;
-    }
-    return dirs.empty() ? fs::path() : dirs.back();
-}
-
 void glfwErrorMessage(int code, const char* text) {
     std::cerr << "velmora-host view: window system error " << code << ": " << (text ? text : "") << '\n';
 }
@@ -191,7 +174,8 @@ bool ViewerApp::inViewport(double x, double y) const {
 }
 
 bool ViewerApp::setUpScene() {
-    const fs::path pluginDir = choosePluginDir(options_);
+    const fs::path pluginDir =
+        options_.pluginDir.empty() ? host::choosePluginDir(options_.executable) : options_.pluginDir;
     std::string error;
     if (!session_.loadPlugins(pluginDir, error)) {
         err_ << "velmora-host view: " << error << '\n';

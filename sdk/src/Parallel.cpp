@@ -136,8 +136,11 @@ int maxThreads() {
 }
 
 ThreadLimit::ThreadLimit(int threads) : impl_(nullptr) {
-    // The previous limit is kept in impl_ (as an integer) and restored on destruction.
-    const int previous = gLimit.exchange(threads < 1 ? 1 : threads);
+    // The previous limit is kept in impl_ (as an integer) and restored on destruction. As with
+    // oneTBB's global control, the smallest living limit applies.
+    const int wanted = threads < 1 ? 1 : threads;
+    const int previous = gLimit.load();
+    gLimit.store(previous > 0 && previous < wanted ? previous : wanted);
     impl_ = reinterpret_cast<void*>(static_cast<std::intptr_t>(previous));
 }
 

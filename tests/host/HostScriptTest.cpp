@@ -209,6 +209,58 @@ INSTANTIATE_TEST_SUITE_P(
                  }}),
     [](const ::testing::TestParamInfo<ModeCase>& p) { return std::string(p.param.name); });
 
+// The mask after a MaskPaint and a MaskBlur drag at the middle of the plane, worked out here from
+// the brush's formulas: radius = mean bounding-box extent x 0.2, weight = 1 - distance / radius,
+// paint m := w^2 maskVal + (1 - w^2) m, blur face by face toward the face's mean by k.
+TEST(HostScript, MaskModesMatchAnIndependentCalculation) {
+    const fs::path dir = freshFolder("mask_oracle");
+    const std::string script = std::string(kPlaneScene) +
+                               "Velmora.SetSettingsV2 true false false 1.0 1.0 false 0.25 0.6 1.0 false\n"
+                               "Velmora.DoOperation()\n"
+                               "save \"before.ply\"\n"
+                               "stroke alt [400,300] [400,300]\n"
+                               "save \"painted.ply\"\n"
+                               "stroke shift alt [400,300] [400,300]\n"
+                               "save \"blurred.ply\"\n";
+    const HostRun r = runScript(dir, script);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const Mesh before = readMeshOrFail(dir / "before.ply");
+    const Mesh painted = readMeshOrFail(dir / "painted.ply");
+    const Mesh blurred = readMeshOrFail(dir / "blurred.ply");
+    const int n = before.getNumVerts();
+    ASSERT_EQ(painted.getNumVerts(), n);
+    ASSERT_EQ(blurred.getNumVerts(), n);
+
+    // The window's middle looks straight down at the origin of the 10 x 10 plane.
+    const float radius = ((10.0f + 10.0f) + 0.0f) * 0.33333334f * 0.2f;
+    std::vector<float> w(static_cast<size_t>(n)), m(static_cast<size_t>(n), 1.0f);
+    for (int v = 0; v < n; ++v) {
+        const Point3& p = before.verts[static_cast<size_t>(v)];
+        const float d2 = p.x * p.x + p.y * p.y + p.z * p.z;
+        w[static_cast<size_t>(v)] = d2 > radius * radius ? 0.0f : 1.0f - std::sqrt(d2) * (1.0f / radius);
+    }
+    for (int v = 0; v < n; ++v) {
+        const size_t i = static_cast<size_t>(v);
+        const float s = w[i] * w[i];
+        m[i] = s * 0.25f + (1.0f - s) * m[i];
+        EXPECT_NEAR(maskOf(painted, v), m[i], 1e-6f) << "painted vertex " << v;
+    }
+    for (const Face& f : before.faces) {
+        const size_t a = f.v[0], b = f.v[1], c = f.v[2];
+        const float k = (w[a] + w[b] + w[c]) * 0.33333334f * 0.6f;
+        const float avg = (m[a] + m[b] + m[c]) * 0.33333334f * k;
+        m[a] = (1.0f - k) * m[a] + avg;
+        m[b] = (1.0f - k) * m[b] + avg;
+        m[c] = (1.0f - k) * m[c] + avg;
+    }
+    int inside = 0;
+    for (int v = 0; v < n; ++v) {
+        EXPECT_NEAR(maskOf(blurred, v), m[static_cast<size_t>(v)], 1e-5f) << "blurred vertex " << v;
+        inside += m[static_cast<size_t>(v)] < 1.0f;
+    }
+    EXPECT_GT(inside, 4);
+}
+
 TEST(HostScript, MaskedRegionStaysStillUnderAMove) {
     const fs::path dir = freshFolder("masked_move");
     const std::string script = std::string(kPlaneScene) +

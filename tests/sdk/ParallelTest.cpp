@@ -99,6 +99,13 @@ TEST(ParallelTest, ThreadLimitIsRestored) {
         EXPECT_EQ(velmora::parallel::maxThreads(), all < 2 ? all : 2);
     }
     EXPECT_EQ(velmora::parallel::maxThreads(), all);
+    {
+        // The smallest living limit applies.
+        velmora::parallel::ThreadLimit one(1);
+        velmora::parallel::ThreadLimit two(2);
+        EXPECT_EQ(velmora::parallel::maxThreads(), 1);
+    }
+    EXPECT_EQ(velmora::parallel::maxThreads(), all);
 }
 
 }  // namespace

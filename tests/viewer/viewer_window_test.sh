@@ -15,6 +15,8 @@ done
 
 rm -rf "$work"
 mkdir -p "$work"
+# Sanitizer builds: leaks inside the window system's and GL driver's libraries are theirs, not ours.
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/lsan-window.supp"
 xvfb_pid="" viewer_pid=""
 cleanup() {
     [ -n "$viewer_pid" ] && kill "$viewer_pid" 2>/dev/null

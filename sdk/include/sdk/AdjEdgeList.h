@@ -14,7 +14,8 @@ public:
 // (2,0). A side whose vertex pair already has a record with a free second face slot fills that
 // slot; otherwise it opens a new record. A non-manifold edge (three or more faces) therefore gives
 // one record per two faces in face order: faces 1 and 2 share the first, 3 and 4 the next, and an
-// odd last face stays alone. A side whose two corners are the same vertex gives no record.
+// odd last face stays alone. A side whose two corners are the same vertex gives no record, nor
+// does a side with a corner index outside the vertex array.
 // Linear in the mesh size.
 class AdjEdgeList {
 public:

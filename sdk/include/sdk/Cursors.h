@@ -11,8 +11,10 @@ HCURSOR LoadMouseCursor(int id);
 }
 // A system cursor by id (32649 hand, 32515 cross, ...). A new handle each call.
 HCURSOR LoadCursor(HINSTANCE module, int id);
-HCURSOR GetCursor();
-HCURSOR SetCursor(HCURSOR c);  // returns the previous cursor
+HCURSOR GetCursor();            // null until a cursor is set
+HCURSOR SetCursor(HCURSOR c);  // returns the previous cursor; a handle not live makes it null
+// Frees a live handle (TRUE); FALSE for null or a handle already destroyed. Destroying the
+// current cursor leaves no current cursor.
 BOOL DestroyCursor(HCURSOR c);
 
 // Introspection for hosts and tests.

@@ -30,11 +30,12 @@ public:
 
     // Orthonormal frame at `from`: row 2 points along (to - from); row 0 = normalize(up x row2),
     // row 1 = row2 x row0; row 3 = from. When (to - from) is parallel to `up` (or `up` is zero),
-    // the world axis least aligned with row 2 stands in for `up`. A zero (to - from) gives row 2 = +z.
+    // the world axis least aligned with row 2 (x, then y, then z on ties) stands in for `up`.
+    // "Parallel" means the sine of the angle is below 1e-6. A zero (to - from) gives row 2 = +z.
     void SetFromToUp(const Point3& from, const Point3& to, const Point3& up);
 
     Matrix3 operator*(const Matrix3& b) const;  // this first, then b
-    bool operator==(const Matrix3& b) const;
+    bool operator==(const Matrix3& b) const;  // the twelve numbers; the flags are not compared
 
     Point3 m[4];
     DWORD flags = MAT_IDENT;
@@ -42,5 +43,7 @@ public:
 
 Point3 operator*(const Point3& p, const Matrix3& a);  // transform a point (with translation)
 Point3 VectorTransform(const Matrix3& a, const Point3& v);  // rotate/scale only
-// General affine inverse. A singular 3x3 part yields the identity (never NaN).
+// General affine inverse, keeping the flags. A singular 3x3 part (rows dependent to 1e-12
+// relative to their lengths, or not finite, or an inverse that overflows) yields the identity
+// (never NaN).
 Matrix3 Inverse(const Matrix3& a);

@@ -44,13 +44,19 @@ public:
     int getNumVertCol() const { return static_cast<int>(vertCol.size()); }
     int getNumVCFaces() const { return static_cast<int>(vcFace.size()); }
     // Resize; new entries are zero. `keep` is accepted for the host's signature; contents are kept.
+    // A negative count changes nothing and returns false. While channel 0 is on, setNumFaces also
+    // sizes the colour faces to match, as the host keeps its active maps.
     bool setNumVerts(int n, bool keep = false);
     bool setNumFaces(int n, bool keep = false);
     void setVert(int i, const Point3& p) { verts[static_cast<size_t>(i)] = p; }
     Point3& getVert(int i) { return verts[static_cast<size_t>(i)]; }
     const Point3& getVert(int i) const { return verts[static_cast<size_t>(i)]; }
 
-    // Map channel support; only channel 0 (vertex colours) is kept by this host.
+    // Map channel support; only channel 0 (vertex colours) is kept by this host. Turning channel 0
+    // on when it is off makes the host's default channel: one white colour per vertex and colour
+    // faces equal to the geometry faces; turning it on again keeps it; turning it off drops
+    // colours and colour faces. Other channels are ignored (never supported).
+    // setNumVertCol / setNumVCFaces size the arrays (new entries zero); negative: false.
     BOOL mapSupport(int mp) const;
     void setMapSupport(int mp, bool support = true);
     bool setNumVertCol(int ct, bool keep = false);
@@ -67,6 +73,9 @@ public:
     // Nearest hit at distance >= 0 along the ray over all faces, from either side. On a hit: at is
     // the distance in units of ray.dir, norm the hit face's unit normal; returns non-zero. Equal
     // distances go to the lowest face index. Parallel over faces; the result is thread-independent.
+    // A zero direction, or no face hit, returns 0 and leaves at and norm untouched. Faces with a
+    // corner index out of range are skipped. If the hit face's normal vanishes in float (a sliver),
+    // norm is -normalize(ray.dir).
     int IntersectRay(const Ray& ray, float& at, Point3& norm) const;
 
     // Cache invalidation; counted so callers can be observed.

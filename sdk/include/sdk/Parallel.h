@@ -11,6 +11,9 @@ void forRangesGrain(int n, int grain, void (*body)(void* ctx, int begin, int end
 int maxThreads();
 
 // Limits the number of threads of every parallel loop while it lives (for tests and benchmarks).
+// Limits nest; the smallest living one applies. A limit of 1 runs every loop on the caller.
+// Built for ThreadSanitizer (VELMORA_STD_THREAD_LOOP), the loop runs on a small std::thread pool
+// in static chunks, and a loop started inside a loop body runs on that body's thread.
 class ThreadLimit {
 public:
     explicit ThreadLimit(int threads);

@@ -41,11 +41,18 @@ public:
 TriObject* CreateNewTriObject();
 
 // Parametric primitives, centred at the origin. Segment counts are clamped to
-// [1, kMaxPrimitiveSegments] (sphere: at least 3 segments); sizes must be finite.
+// [1, kMaxPrimitiveSegments] (sphere: at least 3 segments). Sizes are lengths: their magnitude is
+// used, and a non-finite size counts as 0, so the mesh never holds NaN and a negative size never
+// turns the faces inside out. ConvertToType(t, triObjectClassID) builds a new TriObject each call
+// (owned by the caller); ConvertToType to the primitive's own class returns this.
+// Every grid cell below is split along its (a, b)-(a+1, b+1) diagonal into the faces
+// (p00, p10, p11) and (p00, p11, p01), where pAB is the grid vertex (a + A, b + B).
 constexpr int kMaxPrimitiveSegments = 1024;
 
 // Plane in the XY plane, width along x, length along y; segs x segs quads, each split along
-// its (i, j)-(i+1, j+1) diagonal; normals point to +z.
+// its (i, j)-(i+1, j+1) diagonal; normals point to +z. Vertex (i, j) (i along x, j along y, both
+// in [0, segs]) has index j * (segs + 1) + i; quad (i, j) gives faces 2 (j * segs + i) and the
+// next one.
 class PlaneObject : public Object {
 public:
     PlaneObject(float width, float length, int segments);
@@ -56,7 +63,11 @@ public:
 };
 
 // Box from (-w/2, -l/2, 0) to (w/2, l/2, h) (sitting on the ground plane, as the host's box),
-// each side a segs x segs grid with shared corner and edge vertices (closed, outward normals).
+// each side a segs x segs grid with shared corner and edge vertices (closed, outward normals):
+// 6 segs^2 + 2 vertices and 12 segs^2 faces. Sides in the order bottom (-z), top (+z), front (-y),
+// right (+x), back (+y), left (-x), each a grid over two axes (a, b) whose cross product points
+// outward: bottom (y, x), top (x, y), front (x, z), right (y, z), back (z, x), left (z, y).
+// Vertices are numbered in the order the sides first use them, row b by row b, a within a row.
 class BoxObject : public Object {
 public:
     BoxObject(float width, float length, float height, int segments);
@@ -68,6 +79,12 @@ public:
 
 // UV sphere: `segments` around, segments/2 rings (at least 2); the poles are single vertices
 // (0, 0, +-r) joined by a triangle fan to every segment. Closed, outward normals.
+// With s segments and R rings: vertex 0 is the north pole, then the R - 1 parallels from north
+// to south with s vertices each (polar angle pi k / R, azimuth 2 pi i / s from +x toward +y),
+// then the south pole: 2 + s (R - 1) vertices, 2 s (R - 1) faces. Faces: the north fan
+// (pole, ring1[i], ring1[i+1]), then each band between parallels k and k+1 as
+// (k[i], k+1[i], k+1[i+1]) and (k[i], k+1[i+1], k[i+1]), then the south fan
+// (pole, last[i+1], last[i]); ring indices wrap around.
 class SphereObject : public Object {
 public:
     SphereObject(float radius, int segments);
@@ -93,12 +110,13 @@ public:
     const MCHAR* GetName() const { return name_.c_str(); }
     ULONG GetHandle() const { return handle_; }
     Object* GetObjectRef() const { return obj_; }
-    // The node owns its object: setting a different object deletes the previous one.
+    // The node owns its object: setting a different object deletes the previous one (DeleteMe),
+    // and so does the node's destructor.
     void SetObjectRef(Object* obj);
     Matrix3 GetNodeTM(TimeValue) const { return tm_; }
     void SetNodeTM(TimeValue, const Matrix3& tm) { tm_ = tm; }
 
-    // Tells dependents that the node's object changed; counted and recorded.
+    // Tells dependents that the node's object changed; counted and recorded. Returns 1.
     int NotifyDependents(Interval changeInt, int partID, int message, ULONG sclass = NOTIFY_ALL,
                          bool propagate = true, void* hTarg = nullptr, int option = 0);
 
