@@ -112,9 +112,9 @@ void run(int n, int grain, void (*body)(void*, int, int), void* ctx) {
         body(ctx, 0, n);
         return;
     }
+    // Equal static chunks, each of at least `grain` indices.
     const int threads = maxThreads();
-    const long long byGrain = (static_cast<long long>(n) + grain - 1) / grain;
-    const int chunks = static_cast<int>(std::min<long long>(threads, byGrain));
+    const int chunks = std::min(threads, n / grain);
     if (chunks <= 1) {
         body(ctx, 0, n);
         return;
@@ -163,13 +163,20 @@ void forRanges(int n, void (*body)(void*, int, int), void* ctx) {
 
 void forRangesGrain(int n, int grain, void (*body)(void*, int, int), void* ctx) {
     if (n <= 0) return;
-    if (n == 1) {
-        body(ctx, 0, 1);
+    const int g = grain < 1 ? 1 : grain;
+    // Whole chunks of `g` indices (the last one takes the remainder), so that every range handed
+    // to the body has at least g indices; blocked_range alone may split below its grain.
+    const int chunks = n / g < 1 ? 1 : n / g;
+    if (chunks == 1) {
+        body(ctx, 0, n);
         return;
     }
-    const std::size_t g = grain < 1 ? 1u : static_cast<std::size_t>(grain);
-    tbb::parallel_for(tbb::blocked_range<int>(0, n, g),
-                      [body, ctx](const tbb::blocked_range<int>& r) { body(ctx, r.begin(), r.end()); },
+    tbb::parallel_for(tbb::blocked_range<int>(0, chunks),
+                      [body, ctx, n, g, chunks](const tbb::blocked_range<int>& r) {
+                          const int b = r.begin() * g;
+                          const int e = r.end() == chunks ? n : r.end() * g;
+                          body(ctx, b, e);
+                      },
                       tbb::auto_partitioner());
 }
 

@@ -21,6 +21,8 @@ void addFace(Mesh& m, int a, int b, int c) {
     m.faces.push_back(f);
 }
 
+Point3 P(float x, float y, float z) { return Point3(x, y, z); }
+
 // A 6 x 6 grid of unit quads, the base most cases change.
 Mesh grid() { return makeGrid(6, 6, 1.0f); }
 
@@ -28,7 +30,7 @@ Mesh zeroAreaFaces() {
     Mesh m = grid();
     // Three collinear corners, and a face collapsed to one point.
     const int a = m.getNumVerts();
-    m.verts.insert(m.verts.end(), {Point3(1, 1, 0.5f), Point3(2, 1, 0.5f), Point3(3, 1, 0.5f)});
+    m.verts.insert(m.verts.end(), {P(1, 1, 0.5f), P(2, 1, 0.5f), P(3, 1, 0.5f)});
     addFace(m, a, a + 1, a + 2);
     m.verts[9] = m.verts[8];
     m.verts[15] = m.verts[8];
@@ -54,7 +56,7 @@ Mesh coincidentVertices() {
 
 Mesh verticesInNoFace() {
     Mesh m = grid();
-    m.verts.insert(m.verts.end(), {Point3(3, 3, 0), Point3(-50, 7, 2), Point3(1e6f, 0, 0)});
+    m.verts.insert(m.verts.end(), {P(3, 3, 0), P(-50, 7, 2), P(1e6f, 0, 0)});
     return m;
 }
 
@@ -82,8 +84,8 @@ Mesh nonManifoldEdges() {
 Mesh nonManifoldVertices() {
     // Two fans that touch only at one vertex (a bow tie), and a third fan on it at right angles.
     Mesh m;
-    m.verts = {Point3(0, 0, 0), Point3(1, 0, 0), Point3(1, 1, 0), Point3(0, 1, 0), Point3(-1, 0, 0),
-               Point3(-1, -1, 0), Point3(0, -1, 0), Point3(0, 0.5f, 1), Point3(0, -0.5f, 1)};
+    m.verts = {P(0, 0, 0), P(1, 0, 0), P(1, 1, 0), P(0, 1, 0), P(-1, 0, 0),
+               P(-1, -1, 0), P(0, -1, 0), P(0, 0.5f, 1), P(0, -0.5f, 1)};
     addFace(m, 0, 1, 2);
     addFace(m, 0, 2, 3);
     addFace(m, 0, 4, 5);
@@ -112,7 +114,7 @@ Mesh tinyCoordinates() { return scaled(1e-30f, 0.0f); }
 
 Mesh singleTriangle() {
     Mesh m;
-    m.verts = {Point3(0, 0, 0), Point3(1, 0, 0), Point3(0, 1, 0)};
+    m.verts = {P(0, 0, 0), P(1, 0, 0), P(0, 1, 0)};
     addFace(m, 0, 1, 2);
     return m;
 }
@@ -124,7 +126,7 @@ Mesh allInOne() {
     m.faces.push_back(m.faces[3]);
     m.verts[30] = m.verts[29];
     std::swap(m.faces[7].v[1], m.faces[7].v[2]);
-    m.verts.emplace_back(9, 9, 9);
+    m.verts.push_back(P(9, 9, 9));
     return m;
 }
 
@@ -168,7 +170,7 @@ TEST_P(DegenerateGeometry, BuildAndEveryModeStayFiniteAndTheGuardActs) {
     for (const Point3& n : cloth.faceNormals) EXPECT_TRUE(finite(n)) << "face normal";
     for (const Point3& n : cloth.vertexNormals) EXPECT_TRUE(finite(n)) << "vertex normal";
     const Restorable built = Restorable::of(cloth);
-    frameMesh(ip, *cloth.mesh, Point3(0.2f, -0.3f, 1.0f), false);
+    frameMesh(ip, *cloth.mesh, P(0.2f, -0.3f, 1.0f), false);
 
     // Every mode with every setting at its default, from the middle of the picture, then once more
     // with ground collision, gravity, pressure and directional expansion switched on.
@@ -197,7 +199,9 @@ TEST_P(DegenerateGeometry, BuildAndEveryModeStayFiniteAndTheGuardActs) {
     cloth.settings.moveStrength = INFINITY;
     cloth.settings.useVCMask = false;
     drag({p.x + 9, p.y - 7}, kCtrlBit);
-    if (c.hasFaces) EXPECT_TRUE(cloth.lastEventReverted) << "the overflowing event was not put back";
+    if (c.hasFaces) {
+        EXPECT_TRUE(cloth.lastEventReverted) << "the overflowing event was not put back";
+    }
     ASSERT_TRUE(sound(counts));
     if (cloth.lastEventReverted) {
         EXPECT_TRUE(sameRestorable(beforeOverflow, Restorable::of(cloth)));

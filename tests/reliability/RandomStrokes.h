@@ -39,15 +39,18 @@ public:
         current = 0;
 
         for (int e = 0; e < plan.events && !HasFatalFailure(); ++e) {
-            SCOPED_TRACE(::testing::Message() << "event " << e << ": " << lastAction);
+            SCOPED_TRACE(::testing::Message() << "event " << e);
             step();
+            SCOPED_TRACE(lastAction);
             checkSound();
         }
         if (HasFatalFailure()) return;
         if (cloth.strokeOpen) endStroke();
 
-        // Undo everything: back to the state at mode entry; redo everything: back to the last one.
-        const Restorable last = Restorable::of(cloth);
+        // Undo everything: back to the state at mode entry; redo everything: back to the state
+        // after the newest stroke (undone ones included).
+        EXPECT_TRUE(sameRestorable(history[static_cast<size_t>(current)], Restorable::of(cloth)));
+        const Restorable& last = history.back();
         while (theHold.Undo()) {}
         EXPECT_TRUE(sameRestorable(history.front(), Restorable::of(cloth))) << "after undoing everything";
         EXPECT_TRUE(coloursShowMask(cloth));
@@ -140,27 +143,30 @@ private:
     // Shift, Ctrl and Alt at random, sometimes with unrelated bits set as well.
     int randomFlags() {
         int f = pick(0, 7);
-        if (chance(0.1)) f |= MOUSE_LBUTTON;
+        if (chance(0.1)) f |= 1 << pick(3, 12);  // bits the mode choice must ignore
         return f;
     }
 
     void beginStroke() {
-        if (cloth.strokeOpen) commit();  // a press after a lost release closes that stroke first
+        // A press after a lost release closes that stroke first, as its own entry.
+        const bool lostRelease = cloth.strokeOpen;
+        const Restorable atPress = Restorable::of(cloth);
         lastPoint = randomPoint();
         press(lastPoint);
+        if (lostRelease) commit(atPress);
         ASSERT_TRUE(cloth.strokeOpen);
-        ASSERT_EQ(theHold.RedoCount(), 0) << "a new stroke clears the redo list";
     }
 
     void endStroke() {
         release(lastPoint);
-        commit();
+        commit(Restorable::of(cloth));
     }
 
-    // The stroke just closed is a new history entry after the current one.
-    void commit() {
+    // The stroke just closed is a new history entry after the current one; it drops the redo list.
+    void commit(Restorable state) {
         history.resize(static_cast<size_t>(current) + 1);
-        history.push_back(Restorable::of(cloth));
+        if (!sameRestorable(history.back(), state)) ++changingStrokes;
+        history.push_back(std::move(state));
         ++current;
         EXPECT_EQ(theHold.UndoCount(), current);
         EXPECT_EQ(theHold.RedoCount(), 0);
@@ -227,6 +233,10 @@ private:
         ASSERT_TRUE(std::isfinite(cloth.brushRadius)) << "brush radius " << cloth.brushRadius;
     }
 
+public:
+    int changingStrokes = 0;  // strokes that changed positions, rest values or the mask
+
+private:
     std::mt19937 rng;
     int maxIterations = 20;
     Counts counts;

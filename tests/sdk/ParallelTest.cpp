@@ -48,11 +48,12 @@ TEST(ParallelTest, EveryIndexExactlyOnce) {
             } ctx{&g, {}, n};
             velmora::parallel::forRangesGrain(n, 64, [](void* p, int b, int e) {
                 auto& cx = *static_cast<Ctx*>(p);
-                // Only the last range of a loop may be shorter than the grain.
-                if (e - b < 64 && e != cx.n && cx.n >= 64) cx.smallRange = true;
+                // A range shorter than the grain only when the whole loop is.
+                if (e - b < 64 && cx.n >= 64) cx.smallRange = true;
                 for (int i = b; i < e; ++i) cx.c->hits[static_cast<size_t>(i)].fetch_add(1);
             }, &ctx);
             g.expectEachOnce(name + " grain");
+            EXPECT_FALSE(ctx.smallRange.load()) << name << ": a range below the grain";
         }
     }
 }

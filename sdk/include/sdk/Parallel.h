@@ -6,7 +6,7 @@ namespace velmora::parallel {
 // Runs body(ctx, begin, end) over disjoint sub-ranges covering [0, n), on the worker threads and
 // the calling thread; returns when all are done. n <= 0 does nothing; n == 1 runs on the caller.
 void forRanges(int n, void (*body)(void* ctx, int begin, int end), void* ctx);
-// Same, with ranges of at least `grain` indices.
+// Same, with ranges of at least `grain` indices (one range [0, n) when n < 2 grain).
 void forRangesGrain(int n, int grain, void (*body)(void* ctx, int begin, int end), void* ctx);
 int maxThreads();
 
