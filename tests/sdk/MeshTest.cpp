@@ -188,6 +188,20 @@ TEST(MeshTest, IntersectRayIsTheSameWithAnyThreadCount) {
     delete tri;
 }
 
+TEST(MeshTest, IntersectRaySkipsFacesWithMissingVertices) {
+    // Face 0 names vertex 99, which does not exist; face 1 is the one under the ray.
+    const Mesh m = makeMesh({{-1.0f, -1.0f, 0.0f}, {1.0f, -1.0f, 0.0f}, {0.0f, 1.0f, 0.0f}},
+                            {{0, 1, 99}, {0, 1, 2}});
+    Ray ray;
+    ray.p = {0.0f, 0.0f, 2.0f};
+    ray.dir = {0.0f, 0.0f, -1.0f};
+    float at = 0.0f;
+    Point3 n;
+    ASSERT_TRUE(m.IntersectRay(ray, at, n));
+    EXPECT_FLOAT_EQ(at, 2.0f);
+    EXPECT_EQ(n, Point3(0.0f, 0.0f, 1.0f));
+}
+
 TEST(MeshTest, BoundingBox) {
     Mesh empty;
     empty.buildBoundingBox();
