@@ -1,66 +1,120 @@
-// One drag event's solver call (20 iterations, default settings, the brush moving the middle of a
-// flat grid) on grids of about 10k, 100k and 1M vertices: the parallel solver with one thread
-// and with every thread, and the plain serial reference. Counter ns_per_vertex_iteration.
+// One drag event's solver call (Move: 20 iterations, default settings, the brush moving the
+// middle of a bumpy grid) on grids of about 10k, 100k and 1M vertices: the parallel solver with
+// one thread and with two, and the plain serial reference. The summary after them gives the
+// ratios of the performance targets as counters.
+#include <chrono>
 #include <memory>
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
 #include "SerialOracle.h"
 #include "cloth/ClothMouseProc.h"
-#include "fixtures/MeshBuilders.h"
 #include "sdk/Parallel.h"
 #include "solver/Solver.h"
 
 namespace {
+using velmora::bench::allocationCount;
+using velmora::bench::dragTimes;
 
 struct DragScene {
     Mesh mesh;
     ClothMouseProc state;
 
-    explicit DragScene(int quads) : mesh(velmora::fixtures::makeGrid(quads, quads, 1.0f)) {
+    explicit DragScene(int quads) : mesh(velmora::bench::bumpyGrid(quads)) {
         state.mesh = &mesh;
         state.buildClothState();
-        const float middle = 0.5f * static_cast<float>(quads);
-        state.brushFrame.SetTrans(Point3(middle, middle, 0.0f));
+        // The brush at the middle with the radius the build chose (a fifth of the mean extent).
+        state.brushFrame.SetTrans(Point3(0.0f, 0.0f, 0.0f));
         computeBrushWeights(state);
     }
 };
 
-const Point3 kMove(0.0f, 0.0f, 0.01f);
+// What the Move mode hands the solver for a small mouse motion.
+const Point3 kMove(0.002f, -0.001f, 0.01f);
 
-enum class Runner { Solver, SolverOneThread, Oracle };
+enum class Runner { Oracle, OneThread, TwoThreads };
+
+const char* nameOf(Runner r) {
+    switch (r) {
+        case Runner::Oracle: return "oracle";
+        case Runner::OneThread: return "ours_1t";
+        case Runner::TwoThreads: return "ours_2t";
+    }
+    return "";
+}
 
 void runDrag(benchmark::State& bench, Runner runner) {
     const int quads = static_cast<int>(bench.range(0));
     auto scene = std::make_unique<DragScene>(quads);
-    std::unique_ptr<velmora::parallel::ThreadLimit> limit;
-    if (runner == Runner::SolverOneThread) limit = std::make_unique<velmora::parallel::ThreadLimit>(1);
+    velmora::parallel::ThreadLimit limit(runner == Runner::OneThread ? 1 : 2);
+    // One event before timing: the thread pool starts, caches warm.
+    if (runner == Runner::Oracle) {
+        velmora::oracle::runSolverIterations(scene->state, true, kMove);
+    } else {
+        runSolverIterations(scene->state, true, kMove);
+    }
+    std::uint64_t allocations = 0;
+    const auto start = std::chrono::steady_clock::now();
     for (auto _ : bench) {
         if (runner == Runner::Oracle) {
             velmora::oracle::runSolverIterations(scene->state, true, kMove);
         } else {
+            const std::uint64_t before = allocationCount();
             runSolverIterations(scene->state, true, kMove);
+            allocations += allocationCount() - before;
         }
         benchmark::DoNotOptimize(scene->mesh.verts.data());
         benchmark::ClobberMemory();
     }
-    const double vertexIterations =
-        static_cast<double>(scene->mesh.getNumVerts()) * static_cast<double>(scene->state.settings.iterations);
-    bench.counters["vertices"] = static_cast<double>(scene->mesh.getNumVerts());
-    // Seconds per (vertex-iteration x 1e-9): nanoseconds per vertex and iteration.
-    bench.counters["ns_per_vertex_iteration"] = benchmark::Counter(
-        vertexIterations * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const int numVerts = scene->mesh.getNumVerts();
+    const double perEvent = seconds / static_cast<double>(bench.iterations());
+    dragTimes()[nameOf(runner)][numVerts] = perEvent;
+    const double vertexIterations = static_cast<double>(numVerts) * scene->state.settings.iterations;
+    bench.counters["vertices"] = numVerts;
+    bench.counters["ns_per_vertex_iteration"] = perEvent * 1e9 / vertexIterations;
+    if (runner != Runner::Oracle) {
+        bench.counters["allocations_per_event"] =
+            static_cast<double>(allocations) / static_cast<double>(bench.iterations());
+    }
 }
 
-void BM_SolverAllThreads(benchmark::State& s) { runDrag(s, Runner::Solver); }
-void BM_SolverOneThread(benchmark::State& s) { runDrag(s, Runner::SolverOneThread); }
-void BM_SerialOracle(benchmark::State& s) { runDrag(s, Runner::Oracle); }
+void BM_DragOracle(benchmark::State& s) { runDrag(s, Runner::Oracle); }
+void BM_DragOneThread(benchmark::State& s) { runDrag(s, Runner::OneThread); }
+void BM_DragTwoThreads(benchmark::State& s) { runDrag(s, Runner::TwoThreads); }
 
 // 100 x 100 quads: 10,201 vertices; 316 x 316: 100,489; 1000 x 1000: 1,002,001.
 #define VELMORA_DRAG_SIZES ->Arg(100)->Arg(316)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()
-BENCHMARK(BM_SerialOracle) VELMORA_DRAG_SIZES;
-BENCHMARK(BM_SolverOneThread) VELMORA_DRAG_SIZES;
-BENCHMARK(BM_SolverAllThreads) VELMORA_DRAG_SIZES;
+BENCHMARK(BM_DragOracle) VELMORA_DRAG_SIZES;
+BENCHMARK(BM_DragOneThread) VELMORA_DRAG_SIZES;
+BENCHMARK(BM_DragTwoThreads) VELMORA_DRAG_SIZES;
+
+// The targets' ratios from the drag benchmarks above (which must have run in the same process):
+// oracle / ours at each size with one and two threads, ours one thread / two threads, and the
+// cost per vertex at 1M over that at 100k (two threads).
+void BM_DragSummary(benchmark::State& bench) {
+    for (auto _ : bench) benchmark::DoNotOptimize(dragTimes().size());
+    auto& t = dragTimes();
+    const auto has = [&](const char* runner, int v) { return t.count(runner) != 0 && t[runner].count(v) != 0; };
+    const std::pair<const char*, int> sizes[] = {{"10k", 10201}, {"100k", 100489}, {"1M", 1002001}};
+    bool any = false;
+    for (const auto& [label, v] : sizes) {
+        const std::string l = label;
+        if (has("oracle", v) && has("ours_2t", v)) {
+            bench.counters["oracle/ours_2t_" + l] = t["oracle"][v] / t["ours_2t"][v];
+            any = true;
+        }
+        if (has("oracle", v) && has("ours_1t", v)) bench.counters["oracle/ours_1t_" + l] = t["oracle"][v] / t["ours_1t"][v];
+        if (has("ours_1t", v) && has("ours_2t", v)) bench.counters["1t/2t_" + l] = t["ours_1t"][v] / t["ours_2t"][v];
+    }
+    if (has("ours_2t", 100489) && has("ours_2t", 1002001)) {
+        bench.counters["per_vertex_1M/100k"] =
+            (t["ours_2t"][1002001] / 1002001.0) / (t["ours_2t"][100489] / 100489.0);
+    }
+    if (!any) bench.SkipWithError("run the drag benchmarks in the same process first");
+}
+BENCHMARK(BM_DragSummary)->Iterations(1);
 
 }  // namespace
 

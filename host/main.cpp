@@ -6,10 +6,14 @@
 #include <iostream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "host/HostSession.h"
 #include "host/ScriptRunner.h"
 #include "sdk/Interface.h"
+#ifdef VELMORA_HAS_VIEWER
+#include "host/viewer/Viewer.h"
+#endif
 
 namespace {
 
@@ -17,6 +21,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: velmora-host [--plugins DIR] [--stats] run SCRIPT\n"
+#ifdef VELMORA_HAS_VIEWER
+    "       velmora-host [--plugins DIR] view [MESH | SCRIPT] [viewer options]\n"
+#endif
     "       velmora-host --help | --version\n"
     "\n"
     "Runs SCRIPT, one command a line, against the plug-ins of DIR (every *.gup file).\n"
@@ -63,6 +70,18 @@ int main(int argc, char** argv) {
                 return 2;
             }
             pluginDir = argv[i];
+#ifdef VELMORA_HAS_VIEWER
+        } else if (a == "view") {
+            velmora::viewer::ViewerOptions vo;
+            std::string error;
+            if (!velmora::viewer::parseViewerArgs(std::vector<std::string>(argv + i + 1, argv + argc), vo, error)) {
+                std::cerr << "velmora-host: " << error << '\n' << velmora::viewer::viewerUsage();
+                return 2;
+            }
+            if (vo.pluginDir.empty()) vo.pluginDir = pluginDir;
+            vo.executable = executablePath(argv[0]);
+            return velmora::viewer::runViewer(vo);
+#endif
         } else if (a == "run") {
             if (++i >= argc) {
                 std::cerr << "velmora-host: run needs a script\n" << kUsage;

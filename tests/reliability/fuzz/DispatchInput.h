@@ -11,6 +11,10 @@
 
 namespace velmorafuzz {
 
+// Largest stored iteration count for which a test stroke is run: each drag event runs that many
+// solver iterations, so a count of a billion is a stall rather than a fault to look for.
+constexpr int kMaxStrokeIterations = 200;
+
 class ByteReader {
 public:
     ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}

@@ -81,6 +81,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (CommandMode* mode = ip->GetCommandMode()) {
         int points = 0;
         auto* proc = static_cast<ClothMouseProc*>(mode->MouseProc(&points));
+        // Scripts may store any iteration count; a huge one only costs time, so it is not stroked.
+        if (proc->settings.iterations > velmorafuzz::kMaxStrokeIterations) {
+            ip->Reset();
+            theHold.ClearHistory();
+            return 0;
+        }
         HWND w = ip->ActiveViewportWindow();
         IPoint2 p{400, 300};
         const int flags = in.byte() & 7;
