@@ -90,6 +90,40 @@ BENCHMARK(BM_DragOracle) VELMORA_DRAG_SIZES;
 BENCHMARK(BM_DragOneThread) VELMORA_DRAG_SIZES;
 BENCHMARK(BM_DragTwoThreads) VELMORA_DRAG_SIZES;
 
+// Where the time of one iteration goes, stage by stage, on the 100k grid with one thread:
+// milliseconds per stage call as counters (the stages as runSolverIterations calls them).
+void BM_SolverStages100k(benchmark::State& bench) {
+    velmora::parallel::ThreadLimit limit(1);
+    DragScene scene(316);
+    ClothMouseProc& state = scene.state;
+    using Clock = std::chrono::steady_clock;
+    double normals = 0.0, move = 0.0, edges = 0.0, integrate = 0.0;
+    const auto seconds = [](Clock::time_point a, Clock::time_point b) {
+        return std::chrono::duration<double>(b - a).count();
+    };
+    for (auto _ : bench) {
+        const auto t0 = Clock::now();
+        computeFaceNormals(state);
+        const auto t1 = Clock::now();
+        applyMoveFalloff(state, kMove);
+        const auto t2 = Clock::now();
+        solveEdgeConstraints(state);  // the edge chunks, then the gather of shared vertices
+        const auto t3 = Clock::now();
+        integrateVertices(state, Point3(0.0f, 0.0f, 0.0f), 0.05f);
+        const auto t4 = Clock::now();
+        normals += seconds(t0, t1);
+        move += seconds(t1, t2);
+        edges += seconds(t2, t3);
+        integrate += seconds(t3, t4);
+    }
+    const double n = static_cast<double>(bench.iterations()) / 1e3;
+    bench.counters["faceNormals_ms"] = normals / n;
+    bench.counters["moveFalloff_ms"] = move / n;
+    bench.counters["edges_ms"] = edges / n;
+    bench.counters["integrate_ms"] = integrate / n;
+}
+BENCHMARK(BM_SolverStages100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The targets' ratios from the drag benchmarks above (which must have run in the same process):
 // oracle / ours at each size with one and two threads, ours one thread / two threads, and the
 // cost per vertex at 1M over that at 100k (two threads).
