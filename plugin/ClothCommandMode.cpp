@@ -1,5 +1,7 @@
 #include "plugin/ClothCommandMode.h"
 
+#include <exception>
+
 #include "brush/StrokeLifecycle.h"
 #include "plugin/VisualBrushDrawingCallback.h"
 #include "sdk/Interface.h"
@@ -79,7 +81,16 @@ void ClothCommandMode::EnterMode() {
     mouseProc.mesh = &tri->GetMesh();
     mouseProc.nodeHandle = node->GetHandle();
     mouseProc.mesh->ClearSpecifiedNormals();
-    mouseProc.buildClothState();
+    try {
+        mouseProc.buildClothState();
+    } catch (const std::exception&) {
+        // A mesh the cloth cannot be built from (a face naming a missing vertex, too many edges,
+        // no memory) leaves the mode inert rather than half-built: the brush then does nothing.
+        mouseProc.mesh = nullptr;
+        mouseProc.node = nullptr;
+        mouseProc.nodeHandle = 0;
+        return;
+    }
     ip->RegisterRedrawViewsCallback(&brushDisplay);
 }
 
