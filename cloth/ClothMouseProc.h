@@ -105,4 +105,7 @@ public:
     bool strokeOpen = false;
     // True when the last drag event was put back because it produced a non-finite value.
     bool lastEventReverted = false;
+    // True to run the plain formulas without the stabilisation of busy vertices (set through
+    // the "VelmoraOptions" scripting interface); the results are then those of the plain solver.
+    bool exactSolver = true;
 };

@@ -6,16 +6,40 @@
 #include <string>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "cloth/ClothMouseProc.h"
 #include "sdk/AdjEdgeList.h"
 #include "sdk/HostRelease.h"
+#include "solver/EdgeResponseScale.h"
 #include "solver/ElementMath.h"
 
 namespace {
+// Asks the kernel to back a large fresh allocation with huge pages before it is first touched:
+// filling a million-vertex state page by page costs more in page faults than in the filling.
+// Only a hint; nothing changes when the system declines it.
+void preferHugePages(void* data, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::size_t kPage = 4096;
+    constexpr std::size_t kWorthIt = std::size_t{4} << 20;
+    if (bytes < kWorthIt) return;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kPage - 1) & ~(kPage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kPage - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 // Drops a vector's old storage and gives it n fresh entries of `value`.
 template <class T>
 void allocateFresh(std::vector<T>& v, std::size_t n, const T& value) {
     std::vector<T>().swap(v);
+    v.reserve(n);
+    preferHugePages(v.data(), n * sizeof(T));
     v.assign(n, value);
 }
 
@@ -130,6 +154,26 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
         });
     }
 }
+// Edge-record counts and the scales of the edge response for the current settings; the arrays
+// are sized here so that a change of settings later refills them without allocating.
+void buildEdgeScales(const std::vector<EdgeConstraint>& constraints, int numVerts, const BrushSettings& settings,
+                     ClothWorkspace& work) {
+    const std::size_t n = static_cast<std::size_t>(numVerts);
+    allocateFresh(work.edgeRecordCount, n, 0);
+    for (const EdgeConstraint& r : constraints) {
+        ++work.edgeRecordCount[static_cast<std::size_t>(r.vert0)];
+        ++work.edgeRecordCount[static_cast<std::size_t>(r.vert1)];
+    }
+    allocateFresh(work.edgeScale, n, 1.0f);
+    allocateFresh(work.scaledVertices, n, 0);
+    allocateFresh(work.heldDeltas, n, Point3(0.0f, 0.0f, 0.0f));
+    work.scaledCount = 0;
+    work.scalesValid = false;
+    if (settings.iterations <= 0) return;  // no solver call runs; the next one fills them
+    const float step = 1.0f / static_cast<float>(settings.iterations);
+    velmora::solver::fillEdgeScales(work, velmora::solver::stiffnessFor(settings.iterations, settings.clothStrength),
+                                    step, settings.damping);
+}
 }  // namespace
 
 void ClothMouseProc::buildClothState() {
@@ -161,6 +205,7 @@ void ClothMouseProc::buildClothState() {
     const int numEdges = edgeList.edges.Count();
     std::vector<EdgeConstraint>().swap(constraints);
     constraints.reserve(static_cast<std::size_t>(numEdges));
+    preferHugePages(constraints.data(), constraints.capacity() * sizeof(EdgeConstraint));
     for (int i = 0; i < numEdges; ++i) {
         const MEdge& edge = edgeList.edges[i];
         const int a = static_cast<int>(edge.v[0]);
@@ -203,6 +248,7 @@ void ClothMouseProc::buildClothState() {
 
     allocateFresh(deltas, static_cast<std::size_t>(numVerts), zero);
     buildEdgeStageLayout(constraints, numVerts, work);
+    buildEdgeScales(constraints, numVerts, settings, work);
     // The stroke guard copies these before every drag event; sized here so that no event allocates.
     allocateFresh(guard.positions, static_cast<std::size_t>(numVerts), zero);
     allocateFresh(guard.velocities, static_cast<std::size_t>(numVerts), zero);

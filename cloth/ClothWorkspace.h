@@ -37,6 +37,21 @@ struct ClothWorkspace {
     std::vector<int> vertexSlotOffsets;
     std::vector<int> vertexSlots;
     std::vector<int> sharedVertices;
+
+    // Stabilisation of the edge response (rule in solver/EdgeResponseScale.h). Per vertex: the
+    // number of edge records naming it as vert0 or vert1, and the scale of its summed edge
+    // response (exactly 1 for an untouched vertex). scaledVertices lists the first scaledCount
+    // vertices whose scale is below 1, and heldDeltas keeps their deltas aside while the edge
+    // stage runs. The scales belong to the stiffness, step and damping stored with them.
+    std::vector<int> edgeRecordCount;
+    std::vector<float> edgeScale;
+    std::vector<int> scaledVertices;
+    std::vector<Point3> heldDeltas;
+    int scaledCount = 0;
+    float scaleStiffness = 0.0f;
+    float scaleStep = 0.0f;
+    float scaleDamping = 0.0f;
+    bool scalesValid = false;
 };
 
 // Copies of everything a drag event may change, taken before the event so that an event that

@@ -30,13 +30,26 @@ inline Point3 gatheredDelta(Point3 delta, const Point3* slots, const int* entrie
 }
 
 // Integration with the edge stage's gather folded in: each vertex first adds its slots to its
-// delta. Same result as gatherEdgeSlots then integrateVertices, one pass fewer.
-void integrateGathering(ClothMouseProc& state, const Point3& gravityVector, float stepFactor);
+// delta. Same result as gatherEdgeSlots then integrateVertices, one pass fewer. With
+// nextMoveActive the cleared delta then receives the brush move of the next iteration, exactly
+// as applyMoveFalloff would add it there: two passes fewer per iteration.
+void integrateGathering(ClothMouseProc& state, const Point3& gravityVector, float stepFactor, bool nextMoveActive,
+                        const Point3& nextMove);
 
 // The edge stage without its gather: the chunks of records run in parallel, each adding into
 // the deltas of the vertices it owns and into slots for the shared ones.
 void applyEdgeChunks(ClothMouseProc& state, float stiffness);
 // deltas[v] += the slots of every shared vertex v, in ascending slot order (parallel).
 void gatherEdgeSlots(ClothMouseProc& state);
+
+// Stabilisation of busy vertices (rule in solver/EdgeResponseScale.h). refreshEdgeScales
+// refills the per-vertex scales when the stiffness, step or damping differ from those they were
+// computed for, and tells whether any vertex is scaled (false with exactSolver on, or for a
+// workspace not sized for the mesh). Around the edge stage, holdScaledDeltas sets the deltas of
+// the scaled vertices aside (zeroing them) and scaleHeldVertices gives each the held delta plus
+// its scaled edge response, its slots included (and emptied). Other vertices are not touched.
+bool refreshEdgeScales(ClothMouseProc& state, float stiffness, float step);
+void holdScaledDeltas(ClothMouseProc& state);
+void scaleHeldVertices(ClothMouseProc& state);
 
 }  // namespace velmora::solver

@@ -1,5 +1,9 @@
-// Gather of the edge stage's slots into the deltas of the vertices that several chunks share.
+// Gather of the edge stage's slots into the deltas of the vertices that several chunks share, and
+// the stabilisation of busy vertices' edge response (rule in solver/EdgeResponseScale.h).
+#include <cstring>
+
 #include "sdk/Parallel.h"
+#include "solver/EdgeResponseScale.h"
 #include "solver/StageDetail.h"
 
 namespace velmora::solver {
@@ -14,6 +18,59 @@ void gatherEdgeSlots(ClothMouseProc& state) {
         for (int i = begin; i < end; ++i) {
             const int v = vertices[i];
             deltas[v] = gatheredDelta(deltas[v], slots, entries, offsets[v], offsets[v + 1]);
+        }
+    });
+}
+
+}  // namespace velmora::solver
+
+namespace velmora::solver {
+
+bool refreshEdgeScales(ClothMouseProc& state, float stiffness, float step) {
+    ClothWorkspace& w = state.work;
+    const std::size_t numVerts = state.deltas.size();
+    if (state.exactSolver || w.edgeScale.size() != numVerts || w.edgeRecordCount.size() != numVerts ||
+        w.scaledVertices.size() != numVerts || w.heldDeltas.size() != numVerts) {
+        return false;
+    }
+    const float damping = state.settings.damping;
+    // Bitwise comparison: a damping that is not a number still matches itself.
+    const bool same = w.scalesValid && std::memcmp(&w.scaleStiffness, &stiffness, sizeof(float)) == 0 &&
+                      std::memcmp(&w.scaleStep, &step, sizeof(float)) == 0 &&
+                      std::memcmp(&w.scaleDamping, &damping, sizeof(float)) == 0;
+    if (!same) fillEdgeScales(w, stiffness, step, damping);
+    return w.scaledCount > 0;
+}
+
+void holdScaledDeltas(ClothMouseProc& state) {
+    Point3* deltas = state.deltas.data();
+    Point3* held = state.work.heldDeltas.data();
+    const int* scaled = state.work.scaledVertices.data();
+    concurrency::parallel_for_ranges(state.work.scaledCount, [=](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            const int v = scaled[i];
+            held[i] = deltas[v];
+            deltas[v] = Point3(0.0f, 0.0f, 0.0f);
+        }
+    });
+}
+
+void scaleHeldVertices(ClothMouseProc& state) {
+    Point3* deltas = state.deltas.data();
+    const Point3* held = state.work.heldDeltas.data();
+    const int* scaled = state.work.scaledVertices.data();
+    const float* scale = state.work.edgeScale.data();
+    Point3* slots = state.work.edgeSlots.data();
+    const int* offsets = state.work.vertexSlotOffsets.data();
+    const int* entries = state.work.vertexSlots.data();
+    concurrency::parallel_for_ranges(state.work.scaledCount, [=](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            const int v = scaled[i];
+            // The vertex's whole edge response: what its own chunk added, then its slots, which
+            // are emptied so that the integration's gather adds nothing more for it.
+            Point3 response = gatheredDelta(deltas[v], slots, entries, offsets[v], offsets[v + 1]);
+            for (int j = offsets[v]; j < offsets[v + 1]; ++j) slots[entries[j]] = Point3(0.0f, 0.0f, 0.0f);
+            deltas[v] = held[i] + response * scale[v];
         }
     });
 }

@@ -7,16 +7,19 @@ namespace {
 using namespace velmora::solver;
 
 // kGather: add the vertex's edge-stage slots to its delta first (see integrateGathering).
-template <bool kGather>
-void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFactor) {
+// kNextMove: leave the next iteration's brush move in the cleared delta (see integrateGathering).
+template <bool kGather, bool kNextMove>
+void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFactor, const Point3& nextMove) {
     Point3* positions = state.mesh->verts.data();
     Point3* velocities = state.velocities.data();
     Point3* deltas = state.deltas.data();
     const float* mask = state.mask.data();
+    const float* weights = state.brushWeights.data();
     const Point3* slots = state.work.edgeSlots.data();
     const int* offsets = state.work.vertexSlotOffsets.data();
     const int* entries = state.work.vertexSlots.data();
     const Point3 gravity = gravityVector;
+    const Point3 move = nextMove;
     const float damping = state.settings.damping;
     const bool ground = state.settings.groundCollision;
     const bool masked = state.settings.useVCMask;
@@ -29,20 +32,28 @@ void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFac
                        : integrateUnmasked(positions[v], velocities[v], delta, gravity, stepFactor, damping, ground);
             positions[v] = r.position;
             velocities[v] = r.velocity;
-            deltas[v] = Point3(0.0f, 0.0f, 0.0f);
+            Point3 cleared(0.0f, 0.0f, 0.0f);
+            // The move stage of the next iteration, as it would add into the cleared delta.
+            if constexpr (kNextMove) cleared += move * moveEase(weights[v]);
+            deltas[v] = cleared;
         }
     });
 }
 }  // namespace
 
 namespace velmora::solver {
-void integrateGathering(ClothMouseProc& state, const Point3& gravityVector, float stepFactor) {
+void integrateGathering(ClothMouseProc& state, const Point3& gravityVector, float stepFactor, bool nextMoveActive,
+                        const Point3& nextMove) {
     if (!stateMatchesMesh(state)) return;
-    integrate<true>(state, gravityVector, stepFactor);
+    if (nextMoveActive) {
+        integrate<true, true>(state, gravityVector, stepFactor, nextMove);
+    } else {
+        integrate<true, false>(state, gravityVector, stepFactor, nextMove);
+    }
 }
 }  // namespace velmora::solver
 
 void integrateVertices(ClothMouseProc& state, const Point3& gravityVector, float stepFactor) {
     if (!stateMatchesMesh(state)) return;
-    integrate<false>(state, gravityVector, stepFactor);
+    integrate<false, false>(state, gravityVector, stepFactor, Point3(0.0f, 0.0f, 0.0f));
 }

@@ -12,16 +12,24 @@ void runSolverIterations(ClothMouseProc& state, bool moveActive, const Point3& m
     if (s.iterations <= 0 || !stateMatchesMesh(state)) return;
     const float stepFactor = 1.0f / static_cast<float>(s.iterations);
     const float stiffness = constraintStiffness(s.iterations, s.clothStrength);
+    // Busy vertices whose summed spring gain would make the step overshoot get a scaled edge
+    // response; when no vertex needs it (or exactSolver is on) the iterations are the plain ones.
+    const bool stabilise = refreshEdgeScales(state, stiffness, stepFactor);
+    // The first iteration's brush move is a stage of its own; every later one is added by the
+    // integration before it, into the delta it clears (nothing reads deltas in between).
+    if (moveActive) applyMoveFalloff(state, moveVector);      // the brush pulls
     for (int i = 0; i < s.iterations; ++i) {
         computeFaceNormals(state);                             // normals of this iteration's positions
-        if (moveActive) applyMoveFalloff(state, moveVector);   // the brush pulls
         if (s.pressureEnabled) {
             accumulateVertexNormals(state);                    // serial: faces share vertices
             applyPressure(state);
         }
+        if (stabilise) holdScaledDeltas(state);
         applyEdgeChunks(state, stiffness);                     // stretch and bending of every edge
+        if (stabilise) scaleHeldVertices(state);
         const Point3 gravityVector = gravityVectorFor(s.gravityEnabled, s.gravity);
-        integrateGathering(state, gravityVector, stepFactor);  // shared vertices' edge slots first;
-                                                               // the only stage that moves vertices
+        const bool moveNext = moveActive && i + 1 < s.iterations;
+        integrateGathering(state, gravityVector, stepFactor,   // shared vertices' edge slots first;
+                           moveNext, moveVector);              // the only stage that moves vertices
     }
 }

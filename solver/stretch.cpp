@@ -1,5 +1,15 @@
 // The edge stage: stretch toward the rest length, and bending for two-face edges.
+//
+// Records run in blocks of kBlock, in three passes per block. The first copies each record's
+// positions and normals into plain per-quantity arrays; the second computes every record's
+// stretch, angle, bending pushes and new rest angle from those arrays, a branch-free loop the
+// compiler vectorises; the third adds the contributions into deltas (or slots) in record order.
+// Every record's arithmetic is that of the formulas in ElementMath.h, operation for operation,
+// so the sums are the serial loop's to the bit.
 #include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdint>
 
 #include "sdk/Parallel.h"
 #include "solver/BendingTerm.h"
@@ -7,34 +17,220 @@
 #include "solver/StageDetail.h"
 
 namespace velmora::solver {
+namespace {
+
+constexpr int kBlock = 64;
+
+// One float per record of the block for every quantity: inputs first, then results.
+struct BlockScratch {
+    float dx[kBlock], dy[kBlock], dz[kBlock];     // vert1 - vert0
+    float qx[kBlock], qy[kBlock], qz[kBlock];     // opposite1 - vert0 (zero for an open edge)
+    float n0x[kBlock], n0y[kBlock], n0z[kBlock];  // normal of face0 (zero for an open edge)
+    float n1x[kBlock], n1y[kBlock], n1z[kBlock];  // normal of face1 (zero for an open edge)
+    float restLength[kBlock];
+    float restAngle[kBlock];
+    // Results.
+    float length[kBlock];
+    std::uint32_t valid[kBlock];  // the edge has a direction: it contributes this iteration
+    std::uint32_t bends[kBlock];  // valid, two faces and two non-zero normals: bending runs
+    float sx[kBlock], sy[kBlock], sz[kBlock];     // stretch, added to vert0, subtracted from vert1
+    float a0x[kBlock], a0y[kBlock], a0z[kBlock];  // push subtracted from opposite0
+    float a1x[kBlock], a1y[kBlock], a1z[kBlock];  // push subtracted from opposite1
+    float ex[kBlock], ey[kBlock], ez[kBlock];     // push added to vert0 and vert1
+    float newAngle[kBlock];
+    float sinAngle[kBlock], cosAngle[kBlock];
+    std::uint32_t below[kBlock];  // the far corner of face1 is behind face0: the angle is negative
+};
+
+// 1 for a finite value, 0 for an infinity or NaN; integer arithmetic, so the loops stay
+// branch-free.
+inline std::uint32_t finite(float v) {
+    return static_cast<std::uint32_t>((std::bit_cast<std::uint32_t>(v) & 0x7f800000u) != 0x7f800000u);
+}
+inline std::uint32_t isZeroVector(float x, float y, float z) {
+    return static_cast<std::uint32_t>(x == 0.0f) & static_cast<std::uint32_t>(y == 0.0f) &
+           static_cast<std::uint32_t>(z == 0.0f);
+}
+
+struct EdgeStage {
+    EdgeConstraint* records;
+    const int* slotBase;
+    const std::uint8_t* sharedRoles;
+    const Point3* positions;
+    const Point3* normals;
+    Point3* deltas;
+    Point3* slots;
+    float stiffness;
+    float bendiness;
+    float plasticity;
+
+    void loadBlock(int begin, int count, BlockScratch& b) const {
+        for (int i = 0; i < count; ++i) {
+            const EdgeConstraint& r = records[begin + i];
+            const Point3 p0 = positions[r.vert0];
+            const Point3 d = positions[r.vert1] - p0;
+            b.dx[i] = d.x, b.dy[i] = d.y, b.dz[i] = d.z;
+            b.restLength[i] = r.restLength;
+            b.restAngle[i] = r.restAngle;
+            Point3 q, n0, n1;
+            // An open edge's face and corner fields carry no meaning and are never followed.
+            if (!r.openEdge) {
+                q = positions[r.opposite1] - p0;
+                n0 = normals[r.face0];
+                n1 = normals[r.face1];
+            }
+            b.qx[i] = q.x, b.qy[i] = q.y, b.qz[i] = q.z;
+            b.n0x[i] = n0.x, b.n0y[i] = n0.y, b.n0z[i] = n0.z;
+            b.n1x[i] = n1.x, b.n1y[i] = n1.y, b.n1z[i] = n1.z;
+        }
+    }
+
+    // edgeFrame, stretchCorrection and the parts of signedDihedralAngle around its arc tangent,
+    // lane by lane. An open edge has zero normals here, so it never bends.
+    __attribute__((target_clones("avx2", "default"))) void frameBlock(int count, BlockScratch& b) const {
+        const float k = stiffness;
+        for (int i = 0; i < count; ++i) {
+            const float dx = b.dx[i], dy = b.dy[i], dz = b.dz[i];
+            const float length = std::sqrt(dx * dx + dy * dy + dz * dz);
+            const float inv = 1.0f / length;
+            b.length[i] = length;
+            const float ux = dx * inv, uy = dy * inv, uz = dz * inv;
+            const std::uint32_t valid = static_cast<std::uint32_t>(length > 0.0f) & finite(inv) & finite(length);
+            const float stretch = length - b.restLength[i];
+            b.sx[i] = ux * stretch * k;
+            b.sy[i] = uy * stretch * k;
+            b.sz[i] = uz * stretch * k;
+            const float ax = b.n0x[i], ay = b.n0y[i], az = b.n0z[i];
+            const float cx = b.n1x[i], cy = b.n1y[i], cz = b.n1z[i];
+            const std::uint32_t nonZero = (isZeroVector(ax, ay, az) | isZeroVector(cx, cy, cz)) ^ 1u;
+            const float crossX = ay * cz - az * cy, crossY = az * cx - ax * cz, crossZ = ax * cy - ay * cx;
+            b.sinAngle[i] = std::sqrt(crossX * crossX + crossY * crossY + crossZ * crossZ);
+            b.cosAngle[i] = ax * cx + ay * cy + az * cz;
+            const float qx = b.qx[i], qy = b.qy[i], qz = b.qz[i];
+            const float along = qx * ux + qy * uy + qz * uz;
+            const float hx = qx - ux * along, hy = qy - uy * along, hz = qz - uz * along;
+            b.below[i] = static_cast<std::uint32_t>((hx * ax + hy * ay + hz * az) < 0.0f);
+            b.valid[i] = valid;
+            b.bends[i] = valid & nonZero;
+        }
+    }
+
+    // The arc tangent and bendTerms, lane by lane.
+    __attribute__((target_clones("avx2", "default"))) void bendBlock(int count, BlockScratch& b) const {
+        for (int i = 0; i < count; ++i) {
+            const float theta = atan2Exact(b.sinAngle[i], b.cosAngle[i]);
+            const float phi = detail::select(b.below[i] != 0u, -theta, theta);
+            const float diff = phi - b.restAngle[i];
+            // The push uses the rest angle from before the plasticity update.
+            const float push = b.length[i] * bendiness * diff;
+            float angle = b.restAngle[i] + plasticity * diff;
+            angle = detail::select(angle > kBendAngleLimit, kBendAngleLimit, angle);
+            angle = detail::select(angle < -kBendAngleLimit, -kBendAngleLimit, angle);
+            b.newAngle[i] = angle;
+            b.a0x[i] = b.n0x[i] * push, b.a0y[i] = b.n0y[i] * push, b.a0z[i] = b.n0z[i] * push;
+            b.a1x[i] = b.n1x[i] * push, b.a1y[i] = b.n1y[i] * push, b.a1z[i] = b.n1z[i] * push;
+            const float half = 0.5f * push;
+            b.ex[i] = (b.n0x[i] + b.n1x[i]) * half;
+            b.ey[i] = (b.n0y[i] + b.n1y[i]) * half;
+            b.ez[i] = (b.n0z[i] + b.n1z[i]) * half;
+        }
+    }
+
+    // applyEdgeRecord's additions for one record, from the block's results.
+    template <class Sink>
+    static void addRecord(EdgeConstraint& r, const BlockScratch& b, int i, Sink& sink) {
+        if (b.valid[i] == 0) {
+            // Coincident vertices have no direction: the edge sits this iteration out.
+            sink.skip(r.vert0);
+            sink.skip(r.vert1);
+            if (r.openEdge) return;
+            sink.skip(r.opposite0);
+            sink.skip(r.opposite1);
+            sink.skip(r.vert0);
+            sink.skip(r.vert1);
+            return;
+        }
+        const Point3 s(b.sx[i], b.sy[i], b.sz[i]);
+        sink.add(r.vert0, s);
+        sink.add(r.vert1, -s);
+        if (r.openEdge) return;
+        if (b.bends[i] == 0) {
+            // A face of zero area has no angle: no push, no plasticity.
+            sink.skip(r.opposite0);
+            sink.skip(r.opposite1);
+            sink.skip(r.vert0);
+            sink.skip(r.vert1);
+            return;
+        }
+        r.restAngle = b.newAngle[i];
+        sink.add(r.opposite0, -Point3(b.a0x[i], b.a0y[i], b.a0z[i]));
+        sink.add(r.opposite1, -Point3(b.a1x[i], b.a1y[i], b.a1z[i]));
+        const Point3 edgePush(b.ex[i], b.ey[i], b.ez[i]);
+        sink.add(r.vert0, edgePush);
+        sink.add(r.vert1, edgePush);
+    }
+
+    void runChunk(int begin, int end) const {
+        BlockScratch b;
+        for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
+            const int count = std::min(kBlock, end - blockBegin);
+            loadBlock(blockBegin, count, b);
+            frameBlock(count, b);
+            bendBlock(count, b);
+            for (int i = 0; i < count; ++i) {
+                const int c = blockBegin + i;
+                EdgeConstraint& r = records[c];
+                if (sharedRoles[c] == 0 && b.bends[i] != 0 && r.opposite0 != r.vert0 && r.opposite0 != r.vert1 &&
+                    r.opposite1 != r.vert0 && r.opposite1 != r.vert1) {
+                    // The common case: all four vertices owned, the far corners distinct from the
+                    // edge's ends. The edge's two sums stay in registers between their two
+                    // additions each; every vertex still receives its additions in order.
+                    Point3 d0 = deltas[r.vert0];
+                    Point3 d1 = deltas[r.vert1];
+                    const Point3 stretch(b.sx[i], b.sy[i], b.sz[i]);
+                    d0 += stretch;
+                    d1 += -stretch;
+                    r.restAngle = b.newAngle[i];
+                    deltas[r.opposite0] += -Point3(b.a0x[i], b.a0y[i], b.a0z[i]);
+                    deltas[r.opposite1] += -Point3(b.a1x[i], b.a1y[i], b.a1z[i]);
+                    const Point3 edgePush(b.ex[i], b.ey[i], b.ez[i]);
+                    d0 += edgePush;
+                    d1 += edgePush;
+                    deltas[r.vert0] = d0;
+                    deltas[r.vert1] = d1;
+                } else if (sharedRoles[c] == 0) {
+                    DirectSink sink{deltas};
+                    addRecord(records[c], b, i, sink);
+                } else {
+                    MixedSink sink{deltas, slots + slotBase[c], sharedRoles[c]};
+                    addRecord(records[c], b, i, sink);
+                }
+            }
+        }
+    }
+};
+
+}  // namespace
 
 void applyEdgeChunks(ClothMouseProc& state, float stiffness) {
-    EdgeConstraint* records = state.constraints.data();
-    const int* slotBase = state.work.constraintSlotBase.data();
-    const std::uint8_t* sharedRoles = state.work.constraintSharedRoles.data();
     const int numRecords = static_cast<int>(state.constraints.size());
     const int chunk = std::max(1, state.work.constraintChunk);
     const int numChunks = numRecords / chunk + (numRecords % chunk != 0 ? 1 : 0);
-    const Point3* positions = state.mesh->verts.data();
-    const Point3* normals = state.faceNormals.data();
-    const float bendiness = state.settings.bendiness;
-    const float plasticity = state.settings.plasticity;
-    Point3* deltas = state.deltas.data();
-    Point3* slots = state.work.edgeSlots.data();
+    const EdgeStage stage{state.constraints.data(),
+                          state.work.constraintSlotBase.data(),
+                          state.work.constraintSharedRoles.data(),
+                          state.mesh->verts.data(),
+                          state.faceNormals.data(),
+                          state.deltas.data(),
+                          state.work.edgeSlots.data(),
+                          stiffness,
+                          state.settings.bendiness,
+                          state.settings.plasticity};
     // One chunk per index: a chunk's records run in index order on one thread, so the vertices it
     // owns receive their contributions in the serial order.
-    concurrency::parallel_for(0, numChunks, [=](int chunkIndex) {
+    concurrency::parallel_for(0, numChunks, [&stage, chunk, numRecords](int chunkIndex) {
         const int begin = chunkIndex * chunk;
-        const int end = std::min(numRecords, begin + chunk);
-        for (int c = begin; c < end; ++c) {
-            if (sharedRoles[c] == 0) {
-                DirectSink sink{deltas};
-                applyEdgeRecord(records[c], positions, normals, stiffness, bendiness, plasticity, sink);
-            } else {
-                MixedSink sink{deltas, slots + slotBase[c], sharedRoles[c]};
-                applyEdgeRecord(records[c], positions, normals, stiffness, bendiness, plasticity, sink);
-            }
-        }
+        stage.runChunk(begin, std::min(numRecords, begin + chunk));
     });
 }
 
