@@ -90,6 +90,31 @@ BENCHMARK(BM_DragOracle) VELMORA_DRAG_SIZES;
 BENCHMARK(BM_DragOneThread) VELMORA_DRAG_SIZES;
 BENCHMARK(BM_DragTwoThreads) VELMORA_DRAG_SIZES;
 
+// What two threads give on this machine at this moment, whatever the solver does: a loop of pure
+// arithmetic (no memory traffic) split over one and over two threads. When other work occupies
+// the second core this ratio falls below 2, and the solver's 1t/2t figure with it.
+void BM_MachineParallelism(benchmark::State& bench) {
+    const int threads = static_cast<int>(bench.range(0));
+    velmora::parallel::ThreadLimit limit(threads);
+    constexpr int kChunks = 64;
+    double sums[kChunks] = {};
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : bench) {
+        concurrency::parallel_for(0, kChunks, [&sums](int c) {
+            float a = 0.0f, x = 1.0f + static_cast<float>(c);
+            for (int i = 0; i < 200000; ++i) {
+                x = x * 1.0000001f + 1e-7f;
+                a += x;
+            }
+            sums[c] = a;
+        });
+        benchmark::DoNotOptimize(sums);
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    dragTimes()[threads == 1 ? "machine_1t" : "machine_2t"][0] = seconds / static_cast<double>(bench.iterations());
+}
+BENCHMARK(BM_MachineParallelism)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // Where the time of one iteration goes, stage by stage, on the 100k grid with one thread:
 // milliseconds per stage call as counters (the stages as runSolverIterations calls them).
 void BM_SolverStages100k(benchmark::State& bench) {
@@ -146,6 +171,7 @@ void BM_DragSummary(benchmark::State& bench) {
         bench.counters["per_vertex_1M/100k"] =
             (t["ours_2t"][1002001] / 1002001.0) / (t["ours_2t"][100489] / 100489.0);
     }
+    if (has("machine_1t", 0) && has("machine_2t", 0)) bench.counters["machine_1t/2t"] = t["machine_1t"][0] / t["machine_2t"][0];
     if (!any) bench.SkipWithError("run the drag benchmarks in the same process first");
 }
 BENCHMARK(BM_DragSummary)->Iterations(1);

@@ -107,5 +107,5 @@ public:
     bool lastEventReverted = false;
     // True to run the plain formulas without the stabilisation of busy vertices (set through
     // the "VelmoraOptions" scripting interface); the results are then those of the plain solver.
-    bool exactSolver = true;
+    bool exactSolver = false;
 };

@@ -78,6 +78,9 @@ TEST_F(SpherePicking, TheNodeTransformIsNotAppliedToTheRay) {
 }
 
 TEST_F(SpherePicking, DragMovesTheNearSideAlongTheView) {
+    // The margins below are those of the plain solver; the sphere's poles lie beyond the
+    // stabilised bound, which the stability tests cover.
+    cloth.exactSolver = true;
     press(kCentre);
     const ClothSnapshot before = ClothSnapshot::of(cloth);
     const int front = nearestVertex(before.brushFrame.GetTrans());

@@ -4,6 +4,7 @@
 // stroke guard puts back an event that overflows, and undo gives back the mesh as built.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,9 @@ struct DegenerateCase {
     Mesh (*make)();
     bool hasFaces;
 };
+
+// Test names in ctest carry the case name rather than the bytes of the case.
+void PrintTo(const DegenerateCase& c, std::ostream* os) { *os << c.name; }
 
 const DegenerateCase kCases[] = {
     {"ZeroAreaFaces", zeroAreaFaces, true},

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "RandomStrokes.h"
@@ -18,6 +19,9 @@ struct GeneratedCase {
     const char* name;
     Mesh (*make)(std::uint32_t seed);
 };
+
+// Test names in ctest carry the case name rather than the bytes of the case.
+void PrintTo(const GeneratedCase& c, std::ostream* os) { *os << c.name; }
 
 Mesh bumpy(std::uint32_t) { return brushtest::bumpyGrid(); }
 Mesh sphere(std::uint32_t) { return makeUvSphere(2.0f, 10, 14); }
@@ -59,6 +63,9 @@ struct ReentryCase {
     const char* name;
     bool sameCounts;
 };
+
+// Test names in ctest carry the case name rather than the bytes of the case.
+void PrintTo(const ReentryCase& c, std::ostream* os) { *os << c.name; }
 
 class UndoAcrossReentry : public brushtest::StrokeFixture, public ::testing::WithParamInterface<ReentryCase> {
 protected:

@@ -50,6 +50,42 @@ TEST_F(DivergenceMatrix, UvSphereWith32EdgePolesUnderEverySetting) {
     runMatrix("uv sphere", velmora::fixtures::makeUvSphere(5.0f, 16, 32), allSettingNames());
 }
 
+// A closed cone: apex (0, 0, 2) with `segments` edges, a ring of radius 1 at z = 0 and a base
+// centre; outward normals.
+Mesh makeCone(int segments) {
+    Mesh m;
+    m.setNumVerts(segments + 2);
+    m.setNumFaces(2 * segments);
+    m.verts[0] = Point3(0.0f, 0.0f, 2.0f);
+    m.verts[1] = Point3(0.0f, 0.0f, 0.0f);
+    for (int i = 0; i < segments; ++i) {
+        const float a = 6.2831853f * static_cast<float>(i) / static_cast<float>(segments);
+        m.verts[static_cast<std::size_t>(i + 2)] = Point3(std::cos(a), std::sin(a), 0.0f);
+    }
+    for (int i = 0; i < segments; ++i) {
+        const DWORD r0 = static_cast<DWORD>(i + 2);
+        const DWORD r1 = static_cast<DWORD>((i + 1) % segments + 2);
+        m.faces[static_cast<std::size_t>(2 * i)].setVerts(0, r0, r1);
+        m.faces[static_cast<std::size_t>(2 * i + 1)].setVerts(1, r1, r0);
+    }
+    return m;
+}
+
+TEST_F(DivergenceMatrix, ConesWithApexesOf6To24Edges) {
+    for (int segments : {6, 10, 11, 16, 24}) {
+        runMatrix("cone " + std::to_string(segments), makeCone(segments), {"defaults", "pressure 2"});
+    }
+}
+
+// The harness sees the fault the stabilisation mends: the plain formulas on the 32-edge poles.
+TEST_F(DivergenceMatrix, PlainFormulasDivergeOnTheUvSphere) {
+    const Mesh sphere = velmora::fixtures::makeUvSphere(5.0f, 16, 32);
+    for (Drive d : kAllDrives) {
+        const RunResult r = run(sphere, settingsNamed("defaults"), d, [](ClothMouseProc& c) { c.exactSolver = true; });
+        EXPECT_FALSE(r.passes()) << describe("uv sphere", settingsNamed("defaults"), d, r);
+    }
+}
+
 TEST_F(DivergenceMatrix, TeapotWith44EdgeVertex) {
     Mesh mesh;
     if (!loadSharedMesh("teapot.obj", mesh)) GTEST_SKIP() << "teapot.obj not found in " << kSharedMeshes;
