@@ -289,7 +289,10 @@ inline float blurFraction(float wa, float wb, float wc, float strength) {
 inline float brushWeight(float d2, float r2, float invRadius) {
     if (d2 > r2) return 0.0f;
     if (!std::isfinite(invRadius)) return 1.0f;
-    return 1.0f - std::sqrt(d2) * invRadius;
+    // Squares that overflow (coordinates beyond about 1e19) give no usable distance: no weight
+    // rather than an infinite one.
+    const float w = 1.0f - std::sqrt(d2) * invRadius;
+    return std::isfinite(w) ? w : 0.0f;
 }
 
 }  // namespace velmora::solver

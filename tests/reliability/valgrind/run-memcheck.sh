@@ -15,6 +15,6 @@ trap 'rm -rf "$work"' EXIT
 # The script writes next to itself, so it runs from a scratch copy.
 cp "$here/short_run.vms" "$work/"
 valgrind --tool=memcheck --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite \
-  --show-leak-kinds=definite --track-origins=yes --num-callers=30 \
+  --show-leak-kinds=definite --track-origins=yes --num-callers=30 --suppressions="$here/glibc-vector.supp" \
   "$build/bin/velmora-host" --plugins "$build/plugins" run "$work/short_run.vms"
 echo "memcheck: clean"
