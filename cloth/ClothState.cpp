@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstddef>
 #include <stdexcept>
@@ -17,6 +18,16 @@
 #include "solver/ElementMath.h"
 
 namespace {
+
+// The edge's length. Where the squares overflow (coordinates beyond about 1e19) the vector is
+// scaled first, so a length that fits in a float is stored finite; the solver then leaves such an
+// edge out while its current length overflows.
+float restLengthOf(const Point3& d) {
+    const float plain = Length(d);
+    if (std::isfinite(plain) || !(std::isfinite(d.x) && std::isfinite(d.y) && std::isfinite(d.z))) return plain;
+    const float m = std::fmax(std::fabs(d.x), std::fmax(std::fabs(d.y), std::fabs(d.z)));
+    return m * Length(d / m);
+}
 // Asks the kernel to back a large fresh allocation with huge pages before it is first touched:
 // filling a million-vertex state page by page costs more in page faults than in the filling.
 // Only a hint; nothing changes when the system declines it.
@@ -213,7 +224,7 @@ void ClothMouseProc::buildClothState() {
         const DWORD f0 = edge.f[0];
         const DWORD f1 = edge.f[1];
         EdgeConstraint record;
-        record.restLength = Length(P[a] - P[b]);
+        record.restLength = restLengthOf(P[a] - P[b]);
         record.vert0 = a;
         record.vert1 = b;
         // A face index outside the mesh cannot come from the host; it is read as a missing face.

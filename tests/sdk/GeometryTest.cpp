@@ -166,10 +166,3 @@ TEST(Matrix3Test, SetFromToUpGivesAnOrthonormalRightHandedFrame) {
 
 }  // namespace
 
-TEST(Point3Length, StaysFiniteWhenTheSquaresOverflow) {
-    EXPECT_FLOAT_EQ(Point3(3e30f, 4e30f, 0.0f).Length(), 5e30f);
-    EXPECT_FLOAT_EQ(Point3(3e30f, 4e30f, 0.0f).Normalize().y, 0.8f);
-    // Ordinary vectors keep the plain formula's bits.
-    const Point3 p(0.1f, 0.2f, 0.3f);
-    EXPECT_EQ(p.Length(), std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z));
-}

@@ -33,16 +33,7 @@ public:
     }
     constexpr float operator%(const Point3& b) const { return x * b.x + y * b.y + z * b.z; }
 
-    // Exact single-precision formula; only when the squares overflow (components beyond about
-    // 1.8e19) is the vector scaled first, so a length that fits in a float is never infinite.
-    float Length() const {
-        const float s = x * x + y * y + z * z;
-        if (std::isfinite(s) || !(std::isfinite(x) && std::isfinite(y) && std::isfinite(z)))
-            return std::sqrt(s);
-        const float m = std::fmax(std::fabs(x), std::fmax(std::fabs(y), std::fabs(z)));
-        const float a = x / m, b = y / m, c = z / m;
-        return m * std::sqrt(a * a + b * b + c * c);
-    }
+    float Length() const { return std::sqrt(x * x + y * y + z * z); }
     constexpr float LengthSquared() const { return x * x + y * y + z * z; }
     // Unit vector in this direction; the zero vector stays zero (never NaN).
     Point3 Normalize() const {
