@@ -1,4 +1,13 @@
 #pragma once
+
+// Hot block loops are compiled for AVX2 and for the baseline and picked at run time. ThreadSanitizer
+// cannot run the resolver that picks them (it runs before the sanitizer is set up), so its builds
+// take the baseline only.
+#if defined(VELMORA_NO_TARGET_CLONES)
+#define VELMORA_TARGET_CLONES
+#else
+#define VELMORA_TARGET_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
 // Shared between the stage files of the solver; not part of its interface.
 #include <cstddef>
 #include <cstdint>

@@ -22,7 +22,7 @@ struct FaceBlock {
 
 // faceUnitNormal lane by lane, branch-free so that it vectorises: (b - a) x (c - a) divided by
 // its length, zero for a zero or non-finite length or a corner outside the vertex array.
-__attribute__((target_clones("avx2", "default"))) void normalsOfBlock(int count, FaceBlock& k) {
+VELMORA_TARGET_CLONES void normalsOfBlock(int count, FaceBlock& k) {
     for (int i = 0; i < count; ++i) {
         const float ux = k.bx[i] - k.ax[i], uy = k.by[i] - k.ay[i], uz = k.bz[i] - k.az[i];
         const float vx = k.cx[i] - k.ax[i], vy = k.cy[i] - k.ay[i], vz = k.cz[i] - k.az[i];

@@ -87,7 +87,7 @@ struct EdgeStage {
 
     // edgeFrame, stretchCorrection and the parts of signedDihedralAngle around its arc tangent,
     // lane by lane. An open edge has zero normals here, so it never bends.
-    __attribute__((target_clones("avx2", "default"))) void frameBlock(int count, BlockScratch& b) const {
+    VELMORA_TARGET_CLONES void frameBlock(int count, BlockScratch& b) const {
         const float k = stiffness;
         for (int i = 0; i < count; ++i) {
             const float dx = b.dx[i], dy = b.dy[i], dz = b.dz[i];
@@ -116,7 +116,7 @@ struct EdgeStage {
     }
 
     // The arc tangent and bendTerms, lane by lane.
-    __attribute__((target_clones("avx2", "default"))) void bendBlock(int count, BlockScratch& b) const {
+    VELMORA_TARGET_CLONES void bendBlock(int count, BlockScratch& b) const {
         for (int i = 0; i < count; ++i) {
             const float theta = atan2Exact(b.sinAngle[i], b.cosAngle[i]);
             const float phi = detail::select(b.below[i] != 0u, -theta, theta);
