@@ -10,19 +10,10 @@
 
 namespace {
 
+using sdktest::edgesOf;
+
 using sdktest::makeCube;
 using sdktest::makeMesh;
-
-std::vector<MEdge> edgesOf(Mesh& m) {
-#if MAX_RELEASE >= 24000
-    AdjEdgeList list(m, 0);
-#else
-    AdjEdgeList list(m);
-#endif
-    std::vector<MEdge> out;
-    for (int i = 0; i < list.edges.Count(); ++i) out.push_back(list.edges[i]);
-    return out;
-}
 
 // The documented rule, applied literally (quadratic): the reference the fast build must match.
 std::vector<MEdge> referenceEdges(const Mesh& m) {

@@ -10,22 +10,13 @@
 
 namespace {
 
+using sdktest::edgesOf;
+
 std::unique_ptr<TriObject> toTri(Object& obj) {
     Object* r = obj.ConvertToType(0, triObjectClassID);
     EXPECT_NE(r, nullptr);
     EXPECT_NE(r, &obj);
     return std::unique_ptr<TriObject>(static_cast<TriObject*>(r));
-}
-
-std::vector<MEdge> edgesOf(Mesh& m) {
-#if MAX_RELEASE >= 24000
-    AdjEdgeList list(m, 0);
-#else
-    AdjEdgeList list(m);
-#endif
-    std::vector<MEdge> out;
-    for (int i = 0; i < list.edges.Count(); ++i) out.push_back(list.edges[i]);
-    return out;
 }
 
 bool allFinite(const Mesh& m) {

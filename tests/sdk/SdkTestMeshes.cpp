@@ -35,4 +35,15 @@ double signedVolume(const Mesh& mesh) {
     return v;
 }
 
+std::vector<MEdge> edgesOf(Mesh& m) {
+#if MAX_RELEASE >= 24000
+    AdjEdgeList list(m, 0);
+#else
+    AdjEdgeList list(m);
+#endif
+    std::vector<MEdge> out;
+    for (int i = 0; i < list.edges.Count(); ++i) out.push_back(list.edges[i]);
+    return out;
+}
+
 }  // namespace sdktest

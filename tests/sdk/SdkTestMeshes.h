@@ -3,6 +3,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "sdk/AdjEdgeList.h"
 #include "sdk/Mesh.h"
 
 namespace sdktest {
@@ -18,6 +19,9 @@ Mesh makeMesh(std::initializer_list<V3> verts, std::initializer_list<std::vector
 // Cube [-1, 1]^3: 8 vertices, 12 outward faces. Faces 2k, 2k+1 form one side, in the order
 // bottom (-z), top (+z), front (-y), back (+y), left (-x), right (+x).
 Mesh makeCube();
+
+// The host edge list of a mesh, as a plain vector.
+std::vector<MEdge> edgesOf(Mesh& m);
 
 // Signed volume of a closed mesh (positive when the faces point outward).
 double signedVolume(const Mesh& mesh);
