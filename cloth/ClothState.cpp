@@ -145,7 +145,7 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
         });
         work.constraintSharedRoles[c] = static_cast<std::uint8_t>(roles);
     }
-    allocateFresh(work.edgeSlots, slotCount, Point3(0.0f, 0.0f, 0.0f));
+    allocateFresh(work.edgeSlots, slotCount, Float4{});
 
     // Adjacency: offsets by a counting pass, entries filled in slot order, so ascending.
     std::vector<int>().swap(work.sharedVertices);
@@ -177,7 +177,7 @@ void buildEdgeScales(const std::vector<EdgeConstraint>& constraints, int numVert
     }
     allocateFresh(work.edgeScale, n, 1.0f);
     allocateFresh(work.scaledVertices, n, 0);
-    allocateFresh(work.heldDeltas, n, Point3(0.0f, 0.0f, 0.0f));
+    allocateFresh(work.heldDeltas, n, Float4{});
     work.scaledCount = 0;
     work.scalesValid = false;
     if (settings.iterations <= 0) return;  // no solver call runs; the next one fills them
@@ -258,6 +258,7 @@ void ClothMouseProc::buildClothState() {
     }
 
     allocateFresh(deltas, static_cast<std::size_t>(numVerts), zero);
+    allocateFresh(work.accum, static_cast<std::size_t>(numVerts), Float4{});
     buildEdgeStageLayout(constraints, numVerts, work);
     buildEdgeScales(constraints, numVerts, settings, work);
     // The stroke guard copies these before every drag event; sized here so that no event allocates.

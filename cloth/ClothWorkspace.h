@@ -6,6 +6,12 @@
 
 #include "sdk/Point3.h"
 
+// A Point3 and an unused fourth lane on a 16-byte boundary: one vector instruction loads, adds
+// or stores a whole contribution. The fourth lane is always zero.
+struct alignas(16) Float4 {
+    float x = 0.0f, y = 0.0f, z = 0.0f, w = 0.0f;
+};
+
 // Layout of the edge stage's additions into deltas, fixed at the build.
 //
 // The constraints are cut into chunks of `constraintChunk` consecutive records; the edge stage
@@ -17,6 +23,10 @@
 // is the serial loop's, bit for bit, whatever the number of threads. The chunk size depends on
 // the record count only, never on the threads.
 struct ClothWorkspace {
+    // The solver's accumulator of each vertex's contributions (move, pressure, stretch, bending)
+    // while it runs its iterations: `deltas` in a padded form. A call starts and ends with it
+    // all zero, as `deltas`.
+    std::vector<Float4> accum;
     // Records per chunk to use at the next build; 0 chooses by the record count. Only the
     // share of work that goes through slots depends on it, never the result.
     int requestedChunk = 0;
@@ -31,7 +41,7 @@ struct ClothWorkspace {
     // opposite1 -= push1, vert0 += edge push, vert1 += edge push; open edges the first two only).
     // A slot holds the value to add: subtractions are stored negated, which changes no bit.
     std::vector<int> constraintSlotBase;
-    std::vector<Point3> edgeSlots;
+    std::vector<Float4> edgeSlots;
     // The slots of vertex v: vertexSlots[vertexSlotOffsets[v] .. vertexSlotOffsets[v + 1]),
     // ascending; empty for an owned vertex. sharedVertices lists the vertices with slots.
     std::vector<int> vertexSlotOffsets;
@@ -46,7 +56,7 @@ struct ClothWorkspace {
     std::vector<int> edgeRecordCount;
     std::vector<float> edgeScale;
     std::vector<int> scaledVertices;
-    std::vector<Point3> heldDeltas;
+    std::vector<Float4> heldDeltas;
     int scaledCount = 0;
     float scaleStiffness = 0.0f;
     float scaleStep = 0.0f;

@@ -6,7 +6,7 @@
 #if defined(VELMORA_NO_TARGET_CLONES)
 #define VELMORA_TARGET_CLONES
 #else
-#define VELMORA_TARGET_CLONES __attribute__((target_clones("avx2", "default")))
+#define VELMORA_TARGET_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #endif
 // Shared between the stage files of the solver; not part of its interface.
 #include <cstddef>
@@ -14,6 +14,7 @@
 
 #include "cloth/ClothMouseProc.h"
 #include "solver/ElementMath.h"
+#include "solver/Vec4.h"
 
 namespace velmora::solver {
 
@@ -26,17 +27,28 @@ inline bool stateMatchesMesh(const ClothMouseProc& state) {
     const std::size_t f = static_cast<std::size_t>(state.mesh->getNumFaces());
     return state.deltas.size() == v && state.velocities.size() == v && state.vertexNormals.size() == v &&
            state.mask.size() == v && state.brushWeights.size() == v && state.faceNormals.size() == f &&
-           state.work.vertexShared.size() == v && state.work.vertexSlotOffsets.size() == v + 1 &&
+           state.work.accum.size() == v && state.work.vertexShared.size() == v &&
+           state.work.vertexSlotOffsets.size() == v + 1 &&
            state.work.constraintSlotBase.size() == state.constraints.size() &&
            state.work.constraintSharedRoles.size() == state.constraints.size();
 }
 
 // delta plus the slots entries[begin .. end) in that (ascending) order: the order of a serial loop
 // over the records.
-inline Point3 gatheredDelta(Point3 delta, const Point3* slots, const int* entries, int begin, int end) {
-    for (int j = begin; j < end; ++j) delta += slots[entries[j]];
+inline Vec4 gatheredDelta(Vec4 delta, const Float4* slots, const int* entries, int begin, int end) {
+    for (int j = begin; j < end; ++j) delta = delta + Vec4::load(slots[entries[j]]);
     return delta;
 }
+
+// The solver iterates on the accumulator of the workspace (ClothWorkspace::accum), the padded
+// form of `deltas`. loadAccumulator moves deltas into it (deltas become zero), storeAccumulator
+// moves it back (the accumulator becomes zero); the stages called one by one wrap their work in
+// the two, so that they read and write `deltas` as their callers expect.
+void loadAccumulator(ClothMouseProc& state);
+void storeAccumulator(ClothMouseProc& state);
+// The move and pressure stages on the accumulator.
+void addMoveToAccumulator(ClothMouseProc& state, const Point3& moveVector);
+void addPressureToAccumulator(ClothMouseProc& state);
 
 // Integration with the edge stage's gather folded in: each vertex first adds its slots to its
 // delta. Same result as gatherEdgeSlots then integrateVertices, one pass fewer. With

@@ -8,16 +8,38 @@
 
 namespace velmora::solver {
 
-void gatherEdgeSlots(ClothMouseProc& state) {
+void loadAccumulator(ClothMouseProc& state) {
     Point3* deltas = state.deltas.data();
-    const Point3* slots = state.work.edgeSlots.data();
+    Float4* accum = state.work.accum.data();
+    concurrency::parallel_for_ranges(static_cast<int>(state.deltas.size()), [=](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            Vec4::of(deltas[v]).store(accum[v]);
+            deltas[v] = Point3(0.0f, 0.0f, 0.0f);
+        }
+    });
+}
+
+void storeAccumulator(ClothMouseProc& state) {
+    Point3* deltas = state.deltas.data();
+    Float4* accum = state.work.accum.data();
+    concurrency::parallel_for_ranges(static_cast<int>(state.deltas.size()), [=](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            deltas[v] = Vec4::load(accum[v]).point();
+            accum[v] = Float4{};
+        }
+    });
+}
+
+void gatherEdgeSlots(ClothMouseProc& state) {
+    Float4* accum = state.work.accum.data();
+    const Float4* slots = state.work.edgeSlots.data();
     const int* vertices = state.work.sharedVertices.data();
     const int* offsets = state.work.vertexSlotOffsets.data();
     const int* entries = state.work.vertexSlots.data();
     concurrency::parallel_for_ranges(static_cast<int>(state.work.sharedVertices.size()), [=](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             const int v = vertices[i];
-            deltas[v] = gatheredDelta(deltas[v], slots, entries, offsets[v], offsets[v + 1]);
+            gatheredDelta(Vec4::load(accum[v]), slots, entries, offsets[v], offsets[v + 1]).store(accum[v]);
         }
     });
 }
@@ -43,24 +65,24 @@ bool refreshEdgeScales(ClothMouseProc& state, float stiffness, float step) {
 }
 
 void holdScaledDeltas(ClothMouseProc& state) {
-    Point3* deltas = state.deltas.data();
-    Point3* held = state.work.heldDeltas.data();
+    Float4* accum = state.work.accum.data();
+    Float4* held = state.work.heldDeltas.data();
     const int* scaled = state.work.scaledVertices.data();
     concurrency::parallel_for_ranges(state.work.scaledCount, [=](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             const int v = scaled[i];
-            held[i] = deltas[v];
-            deltas[v] = Point3(0.0f, 0.0f, 0.0f);
+            held[i] = accum[v];
+            accum[v] = Float4{};
         }
     });
 }
 
 void scaleHeldVertices(ClothMouseProc& state) {
-    Point3* deltas = state.deltas.data();
-    const Point3* held = state.work.heldDeltas.data();
+    Float4* accum = state.work.accum.data();
+    const Float4* held = state.work.heldDeltas.data();
     const int* scaled = state.work.scaledVertices.data();
     const float* scale = state.work.edgeScale.data();
-    Point3* slots = state.work.edgeSlots.data();
+    Float4* slots = state.work.edgeSlots.data();
     const int* offsets = state.work.vertexSlotOffsets.data();
     const int* entries = state.work.vertexSlots.data();
     concurrency::parallel_for_ranges(state.work.scaledCount, [=](int begin, int end) {
@@ -68,9 +90,9 @@ void scaleHeldVertices(ClothMouseProc& state) {
             const int v = scaled[i];
             // The vertex's whole edge response: what its own chunk added, then its slots, which
             // are emptied so that the integration's gather adds nothing more for it.
-            Point3 response = gatheredDelta(deltas[v], slots, entries, offsets[v], offsets[v + 1]);
-            for (int j = offsets[v]; j < offsets[v + 1]; ++j) slots[entries[j]] = Point3(0.0f, 0.0f, 0.0f);
-            deltas[v] = held[i] + response * scale[v];
+            const Vec4 response = gatheredDelta(Vec4::load(accum[v]), slots, entries, offsets[v], offsets[v + 1]);
+            for (int j = offsets[v]; j < offsets[v + 1]; ++j) slots[entries[j]] = Float4{};
+            (Vec4::load(held[i]) + response * scale[v]).store(accum[v]);
         }
     });
 }

@@ -12,10 +12,10 @@ template <bool kGather, bool kNextMove>
 void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFactor, const Point3& nextMove) {
     Point3* positions = state.mesh->verts.data();
     Point3* velocities = state.velocities.data();
-    Point3* deltas = state.deltas.data();
+    Float4* accum = state.work.accum.data();
     const float* mask = state.mask.data();
     const float* weights = state.brushWeights.data();
-    const Point3* slots = state.work.edgeSlots.data();
+    const Float4* slots = state.work.edgeSlots.data();
     const int* offsets = state.work.vertexSlotOffsets.data();
     const int* entries = state.work.vertexSlots.data();
     const Point3 gravity = gravityVector;
@@ -25,8 +25,9 @@ void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFac
     const bool masked = state.settings.useVCMask;
     concurrency::parallel_for_ranges(static_cast<int>(state.deltas.size()), [=](int begin, int end) {
         for (int v = begin; v < end; ++v) {
-            Point3 delta = deltas[v];
-            if constexpr (kGather) delta = gatheredDelta(delta, slots, entries, offsets[v], offsets[v + 1]);
+            Vec4 sum = Vec4::load(accum[v]);
+            if constexpr (kGather) sum = gatheredDelta(sum, slots, entries, offsets[v], offsets[v + 1]);
+            const Point3 delta = sum.point();
             const VertexMotion r =
                 masked ? integrateMasked(positions[v], velocities[v], delta, mask[v], gravity, stepFactor, damping, ground)
                        : integrateUnmasked(positions[v], velocities[v], delta, gravity, stepFactor, damping, ground);
@@ -35,7 +36,7 @@ void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFac
             Point3 cleared(0.0f, 0.0f, 0.0f);
             // The move stage of the next iteration, as it would add into the cleared delta.
             if constexpr (kNextMove) cleared += move * moveEase(weights[v]);
-            deltas[v] = cleared;
+            Vec4::of(cleared).store(accum[v]);
         }
     });
 }
@@ -55,5 +56,7 @@ void integrateGathering(ClothMouseProc& state, const Point3& gravityVector, floa
 
 void integrateVertices(ClothMouseProc& state, const Point3& gravityVector, float stepFactor) {
     if (!stateMatchesMesh(state)) return;
+    loadAccumulator(state);
     integrate<false, false>(state, gravityVector, stepFactor, Point3(0.0f, 0.0f, 0.0f));
+    storeAccumulator(state);
 }

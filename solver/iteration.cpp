@@ -17,12 +17,13 @@ void runSolverIterations(ClothMouseProc& state, bool moveActive, const Point3& m
     const bool stabilise = refreshEdgeScales(state, stiffness, stepFactor);
     // The first iteration's brush move is a stage of its own; every later one is added by the
     // integration before it, into the delta it clears (nothing reads deltas in between).
-    if (moveActive) applyMoveFalloff(state, moveVector);      // the brush pulls
+    loadAccumulator(state);                                    // deltas, zero between calls
+    if (moveActive) addMoveToAccumulator(state, moveVector);  // the brush pulls
     for (int i = 0; i < s.iterations; ++i) {
         computeFaceNormals(state);                             // normals of this iteration's positions
         if (s.pressureEnabled) {
             accumulateVertexNormals(state);                    // serial: faces share vertices
-            applyPressure(state);
+            addPressureToAccumulator(state);
         }
         if (stabilise) holdScaledDeltas(state);
         applyEdgeChunks(state, stiffness);                     // stretch and bending of every edge

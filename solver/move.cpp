@@ -3,13 +3,21 @@
 #include "solver/Solver.h"
 #include "solver/StageDetail.h"
 
-void applyMoveFalloff(ClothMouseProc& state, const Point3& moveVector) {
-    using namespace velmora::solver;
-    if (!stateMatchesMesh(state)) return;
-    Point3* deltas = state.deltas.data();
+namespace velmora::solver {
+void addMoveToAccumulator(ClothMouseProc& state, const Point3& moveVector) {
+    Float4* accum = state.work.accum.data();
     const float* weights = state.brushWeights.data();
     const Point3 move = moveVector;
     concurrency::parallel_for_ranges(static_cast<int>(state.deltas.size()), [=](int begin, int end) {
-        for (int v = begin; v < end; ++v) deltas[v] += move * moveEase(weights[v]);
+        for (int v = begin; v < end; ++v) addInto(accum[v], Vec4::of(move * moveEase(weights[v])));
     });
+}
+}  // namespace velmora::solver
+
+void applyMoveFalloff(ClothMouseProc& state, const Point3& moveVector) {
+    using namespace velmora::solver;
+    if (!stateMatchesMesh(state)) return;
+    loadAccumulator(state);
+    addMoveToAccumulator(state, moveVector);
+    storeAccumulator(state);
 }

@@ -3,7 +3,8 @@
 // Records run in blocks of kBlock, in three passes per block. The first copies each record's
 // positions and normals into plain per-quantity arrays; the second computes every record's
 // stretch, angle, bending pushes and new rest angle from those arrays, a branch-free loop the
-// compiler vectorises; the third adds the contributions into deltas (or slots) in record order.
+// compiler vectorises; the third adds the contributions into the solver's accumulator (or slots) in
+// record order.
 // Every record's arithmetic is that of the formulas in ElementMath.h, operation for operation,
 // so the sums are the serial loop's to the bit.
 #include <algorithm>
@@ -12,16 +13,17 @@
 #include <cstdint>
 
 #include "sdk/Parallel.h"
-#include "solver/BendingTerm.h"
 #include "solver/Solver.h"
 #include "solver/StageDetail.h"
+#include "solver/Vec4.h"
 
 namespace velmora::solver {
 namespace {
 
 constexpr int kBlock = 64;
 
-// One float per record of the block for every quantity: inputs first, then results.
+// One float per record of the block for every input quantity, then the results; the four
+// contributions of each record as Float4, ready to be added with one vector instruction each.
 struct BlockScratch {
     float dx[kBlock], dy[kBlock], dz[kBlock];     // vert1 - vert0
     float qx[kBlock], qy[kBlock], qz[kBlock];     // opposite1 - vert0 (zero for an open edge)
@@ -33,13 +35,48 @@ struct BlockScratch {
     float length[kBlock];
     std::uint32_t valid[kBlock];  // the edge has a direction: it contributes this iteration
     std::uint32_t bends[kBlock];  // valid, two faces and two non-zero normals: bending runs
-    float sx[kBlock], sy[kBlock], sz[kBlock];     // stretch, added to vert0, subtracted from vert1
-    float a0x[kBlock], a0y[kBlock], a0z[kBlock];  // push subtracted from opposite0
-    float a1x[kBlock], a1y[kBlock], a1z[kBlock];  // push subtracted from opposite1
-    float ex[kBlock], ey[kBlock], ez[kBlock];     // push added to vert0 and vert1
     float newAngle[kBlock];
     float sinAngle[kBlock], cosAngle[kBlock];
     std::uint32_t below[kBlock];  // the far corner of face1 is behind face0: the angle is negative
+    float sx[kBlock], sy[kBlock], sz[kBlock];     // stretch, added to vert0, subtracted from vert1
+    float a0x[kBlock], a0y[kBlock], a0z[kBlock];  // push on opposite0, negated: added to it
+    float a1x[kBlock], a1y[kBlock], a1z[kBlock];  // push on opposite1, negated: added to it
+    float ex[kBlock], ey[kBlock], ez[kBlock];     // push added to vert0 and vert1
+    // The same four contributions record by record, as the additions take them.
+    Float4 stretch[kBlock];
+    Float4 pushOpposite0[kBlock];
+    Float4 pushOpposite1[kBlock];
+    Float4 pushEdge[kBlock];
+};
+static_assert(kBlock % 4 == 0, "the contributions are interleaved four records at a time");
+
+// Contributions of a record none of whose vertices is shared: straight into the accumulator.
+struct DirectSink {
+    Float4* accum;
+    void add(int v, Vec4 value) { addInto(accum[v], value); }
+    void skip(int) {}
+};
+
+// Contributions of a record with shared vertices: the k-th contribution goes into the record's
+// next slot when bit k of `roles` is set, else straight into the accumulator (see ClothWorkspace).
+struct MixedSink {
+    Float4* accum;
+    Float4* slots;  // the record's first slot
+    unsigned roles;
+    unsigned role = 0;
+
+    void add(int v, Vec4 value) {
+        if (roles & (1u << role++)) {
+            value.store(*slots++);
+        } else {
+            addInto(accum[v], value);
+        }
+    }
+    // A contribution this iteration does not make: a shared vertex's slot still gets a zero,
+    // which its gather adds without changing a bit (its accumulator is never -0 there).
+    void skip(int) {
+        if (roles & (1u << role++)) *slots++ = Float4{};
+    }
 };
 
 // 1 for a finite value, 0 for an infinity or NaN; integer arithmetic, so the loops stay
@@ -58,8 +95,8 @@ struct EdgeStage {
     const std::uint8_t* sharedRoles;
     const Point3* positions;
     const Point3* normals;
-    Point3* deltas;
-    Point3* slots;
+    Float4* accum;
+    Float4* slots;
     float stiffness;
     float bendiness;
     float plasticity;
@@ -127,8 +164,9 @@ struct EdgeStage {
             angle = detail::select(angle > kBendAngleLimit, kBendAngleLimit, angle);
             angle = detail::select(angle < -kBendAngleLimit, -kBendAngleLimit, angle);
             b.newAngle[i] = angle;
-            b.a0x[i] = b.n0x[i] * push, b.a0y[i] = b.n0y[i] * push, b.a0z[i] = b.n0z[i] * push;
-            b.a1x[i] = b.n1x[i] * push, b.a1y[i] = b.n1y[i] * push, b.a1z[i] = b.n1z[i] * push;
+            // The pushes on the far corners are subtracted: stored negated, which changes no bit.
+            b.a0x[i] = -(b.n0x[i] * push), b.a0y[i] = -(b.n0y[i] * push), b.a0z[i] = -(b.n0z[i] * push);
+            b.a1x[i] = -(b.n1x[i] * push), b.a1y[i] = -(b.n1y[i] * push), b.a1z[i] = -(b.n1z[i] * push);
             const float half = 0.5f * push;
             b.ex[i] = (b.n0x[i] + b.n1x[i]) * half;
             b.ey[i] = (b.n0y[i] + b.n1y[i]) * half;
@@ -150,7 +188,7 @@ struct EdgeStage {
             sink.skip(r.vert1);
             return;
         }
-        const Point3 s(b.sx[i], b.sy[i], b.sz[i]);
+        const Vec4 s = Vec4::load(b.stretch[i]);
         sink.add(r.vert0, s);
         sink.add(r.vert1, -s);
         if (r.openEdge) return;
@@ -163,20 +201,27 @@ struct EdgeStage {
             return;
         }
         r.restAngle = b.newAngle[i];
-        sink.add(r.opposite0, -Point3(b.a0x[i], b.a0y[i], b.a0z[i]));
-        sink.add(r.opposite1, -Point3(b.a1x[i], b.a1y[i], b.a1z[i]));
-        const Point3 edgePush(b.ex[i], b.ey[i], b.ez[i]);
+        sink.add(r.opposite0, Vec4::load(b.pushOpposite0[i]));
+        sink.add(r.opposite1, Vec4::load(b.pushOpposite1[i]));
+        const Vec4 edgePush = Vec4::load(b.pushEdge[i]);
         sink.add(r.vert0, edgePush);
         sink.add(r.vert1, edgePush);
     }
 
     void runChunk(int begin, int end) const {
-        BlockScratch b;
+        // Zeroed once: the interleaving reads whole groups of four past a short last block.
+        BlockScratch b{};
         for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
             const int count = std::min(kBlock, end - blockBegin);
             loadBlock(blockBegin, count, b);
             frameBlock(count, b);
             bendBlock(count, b);
+            for (int i = 0; i < count; i += 4) {
+                interleave4(b.sx + i, b.sy + i, b.sz + i, b.stretch + i);
+                interleave4(b.a0x + i, b.a0y + i, b.a0z + i, b.pushOpposite0 + i);
+                interleave4(b.a1x + i, b.a1y + i, b.a1z + i, b.pushOpposite1 + i);
+                interleave4(b.ex + i, b.ey + i, b.ez + i, b.pushEdge + i);
+            }
             for (int i = 0; i < count; ++i) {
                 const int c = blockBegin + i;
                 EdgeConstraint& r = records[c];
@@ -185,24 +230,18 @@ struct EdgeStage {
                     // The common case: all four vertices owned, the far corners distinct from the
                     // edge's ends. The edge's two sums stay in registers between their two
                     // additions each; every vertex still receives its additions in order.
-                    Point3 d0 = deltas[r.vert0];
-                    Point3 d1 = deltas[r.vert1];
-                    const Point3 stretch(b.sx[i], b.sy[i], b.sz[i]);
-                    d0 += stretch;
-                    d1 += -stretch;
+                    const Vec4 stretch = Vec4::load(b.stretch[i]);
+                    const Vec4 edgePush = Vec4::load(b.pushEdge[i]);
                     r.restAngle = b.newAngle[i];
-                    deltas[r.opposite0] += -Point3(b.a0x[i], b.a0y[i], b.a0z[i]);
-                    deltas[r.opposite1] += -Point3(b.a1x[i], b.a1y[i], b.a1z[i]);
-                    const Point3 edgePush(b.ex[i], b.ey[i], b.ez[i]);
-                    d0 += edgePush;
-                    d1 += edgePush;
-                    deltas[r.vert0] = d0;
-                    deltas[r.vert1] = d1;
+                    addInto(accum[r.opposite0], Vec4::load(b.pushOpposite0[i]));
+                    addInto(accum[r.opposite1], Vec4::load(b.pushOpposite1[i]));
+                    ((Vec4::load(accum[r.vert0]) + stretch) + edgePush).store(accum[r.vert0]);
+                    ((Vec4::load(accum[r.vert1]) + -stretch) + edgePush).store(accum[r.vert1]);
                 } else if (sharedRoles[c] == 0) {
-                    DirectSink sink{deltas};
+                    DirectSink sink{accum};
                     addRecord(records[c], b, i, sink);
                 } else {
-                    MixedSink sink{deltas, slots + slotBase[c], sharedRoles[c]};
+                    MixedSink sink{accum, slots + slotBase[c], sharedRoles[c]};
                     addRecord(records[c], b, i, sink);
                 }
             }
@@ -221,7 +260,7 @@ void applyEdgeChunks(ClothMouseProc& state, float stiffness) {
                           state.work.constraintSharedRoles.data(),
                           state.mesh->verts.data(),
                           state.faceNormals.data(),
-                          state.deltas.data(),
+                          state.work.accum.data(),
                           state.work.edgeSlots.data(),
                           stiffness,
                           state.settings.bendiness,
@@ -239,6 +278,8 @@ void applyEdgeChunks(ClothMouseProc& state, float stiffness) {
 void solveEdgeConstraints(ClothMouseProc& state) {
     using namespace velmora::solver;
     if (!stateMatchesMesh(state)) return;
+    loadAccumulator(state);
     applyEdgeChunks(state, constraintStiffness(state.settings.iterations, state.settings.clothStrength));
     gatherEdgeSlots(state);
+    storeAccumulator(state);
 }

@@ -1,0 +1,68 @@
+#pragma once
+// Four-lane arithmetic on Float4 for the accumulation of contributions: one vector instruction per
+// load, addition or store instead of three. Each lane is added exactly as a scalar float would be,
+// so a sum taken in Vec4 has the bits of the same sum taken in Point3.
+#include "cloth/ClothWorkspace.h"
+#include "sdk/Point3.h"
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#include <emmintrin.h>
+#endif
+
+namespace velmora::solver {
+
+#if defined(__SSE2__)
+struct Vec4 {
+    __m128 v;
+
+    static Vec4 zero() { return {_mm_setzero_ps()}; }
+    static Vec4 load(const Float4& a) { return {_mm_load_ps(&a.x)}; }
+    static Vec4 of(float x, float y, float z) { return {_mm_set_ps(0.0f, z, y, x)}; }
+    static Vec4 of(const Point3& p) { return of(p.x, p.y, p.z); }
+    void store(Float4& a) const { _mm_store_ps(&a.x, v); }
+    Point3 point() const {
+        alignas(16) float f[4];
+        _mm_store_ps(f, v);
+        return Point3(f[0], f[1], f[2]);
+    }
+    friend Vec4 operator+(Vec4 a, Vec4 b) { return {_mm_add_ps(a.v, b.v)}; }
+    friend Vec4 operator-(Vec4 a, Vec4 b) { return {_mm_sub_ps(a.v, b.v)}; }
+    friend Vec4 operator*(Vec4 a, float s) { return {_mm_mul_ps(a.v, _mm_set1_ps(s))}; }
+    // Sign flipped in every lane, as unary minus on a float: exact.
+    friend Vec4 operator-(Vec4 a) { return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))}; }
+};
+#else
+struct Vec4 {
+    float x, y, z, w;
+
+    static Vec4 zero() { return {0.0f, 0.0f, 0.0f, 0.0f}; }
+    static Vec4 load(const Float4& a) { return {a.x, a.y, a.z, a.w}; }
+    static Vec4 of(float x, float y, float z) { return {x, y, z, 0.0f}; }
+    static Vec4 of(const Point3& p) { return of(p.x, p.y, p.z); }
+    void store(Float4& a) const { a.x = x, a.y = y, a.z = z, a.w = w; }
+    Point3 point() const { return Point3(x, y, z); }
+    friend Vec4 operator+(Vec4 a, Vec4 b) { return {a.x + b.x, a.y + b.y, a.z + b.z, a.w + b.w}; }
+    friend Vec4 operator-(Vec4 a, Vec4 b) { return {a.x - b.x, a.y - b.y, a.z - b.z, a.w - b.w}; }
+    friend Vec4 operator*(Vec4 a, float s) { return {a.x * s, a.y * s, a.z * s, a.w * s}; }
+    friend Vec4 operator-(Vec4 a) { return {-a.x, -a.y, -a.z, -a.w}; }
+};
+#endif
+
+inline void addInto(Float4& a, Vec4 value) { (Vec4::load(a) + value).store(a); }
+
+// out[i] = (x[i], y[i], z[i], 0) for i in [0, 4): four records' vectors from per-quantity arrays.
+inline void interleave4(const float* x, const float* y, const float* z, Float4* out) {
+#if defined(__SSE2__)
+    __m128 a = _mm_loadu_ps(x), b = _mm_loadu_ps(y), c = _mm_loadu_ps(z), d = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(a, b, c, d);
+    _mm_store_ps(&out[0].x, a);
+    _mm_store_ps(&out[1].x, b);
+    _mm_store_ps(&out[2].x, c);
+    _mm_store_ps(&out[3].x, d);
+#else
+    for (int i = 0; i < 4; ++i) out[i] = Float4{x[i], y[i], z[i], 0.0f};
+#endif
+}
+
+}  // namespace velmora::solver
