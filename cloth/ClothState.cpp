@@ -87,7 +87,7 @@ float buildRadius(const Point3& ext) {
 // evenly, and chunks long enough that only a thin seam of vertices is shared between them.
 int constraintChunkFor(std::size_t numConstraints) {
     constexpr std::size_t kTargetChunks = 16;
-    constexpr std::size_t kMinChunk = 8192;
+    constexpr std::size_t kMinChunk = 2048;
     const std::size_t chunk = std::max(kMinChunk, (numConstraints + kTargetChunks - 1) / kTargetChunks);
     return static_cast<int>(std::min<std::size_t>(chunk, INT_MAX));
 }

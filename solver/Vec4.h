@@ -49,6 +49,29 @@ struct Vec4 {
 };
 #endif
 
+// The inverse: x[i], y[i], z[i] = in[i].x, .y, .z for i in [0, 4).
+inline void deinterleave4(const Float4* in, float* x, float* y, float* z) {
+#if defined(__SSE2__)
+    __m128 a = _mm_load_ps(&in[0].x), b = _mm_load_ps(&in[1].x), c = _mm_load_ps(&in[2].x),
+           d = _mm_load_ps(&in[3].x);
+    _MM_TRANSPOSE4_PS(a, b, c, d);
+    _mm_storeu_ps(x, a);
+    _mm_storeu_ps(y, b);
+    _mm_storeu_ps(z, c);
+#else
+    for (int i = 0; i < 4; ++i) x[i] = in[i].x, y[i] = in[i].y, z[i] = in[i].z;
+#endif
+}
+
+// points[i] as (x, y, z, anything): one 16-byte load, which reads the first float of the next
+// point, except for the last point of the array (index `last`), which has none after it.
+inline Vec4 loadPoint(const Point3* points, int i, int last) {
+#if defined(__SSE2__)
+    if (i < last) return {_mm_loadu_ps(&points[i].x)};
+#endif
+    return Vec4::of(points[i]);
+}
+
 inline void addInto(Float4& a, Vec4 value) { (Vec4::load(a) + value).store(a); }
 
 // out[i] = (x[i], y[i], z[i], 0) for i in [0, 4): four records' vectors from per-quantity arrays.

@@ -25,10 +25,17 @@ constexpr int kBlock = 64;
 // One float per record of the block for every input quantity, then the results; the four
 // contributions of each record as Float4, ready to be added with one vector instruction each.
 struct BlockScratch {
-    float dx[kBlock], dy[kBlock], dz[kBlock];     // vert1 - vert0
-    float qx[kBlock], qy[kBlock], qz[kBlock];     // opposite1 - vert0 (zero for an open edge)
-    float n0x[kBlock], n0y[kBlock], n0z[kBlock];  // normal of face0 (zero for an open edge)
-    float n1x[kBlock], n1y[kBlock], n1z[kBlock];  // normal of face1 (zero for an open edge)
+    // Loaded a vector at a time; the fourth lane holds whatever followed the point in memory and
+    // is never read.
+    Float4 d[kBlock];   // vert1 - vert0
+    Float4 q[kBlock];   // opposite1 - vert0 (zero for an open edge)
+    Float4 n0[kBlock];  // normal of face0 (zero for an open edge)
+    Float4 n1[kBlock];  // normal of face1 (zero for an open edge)
+    // The same, one float per record and coordinate, for the vectorised loops.
+    float dx[kBlock], dy[kBlock], dz[kBlock];
+    float qx[kBlock], qy[kBlock], qz[kBlock];
+    float n0x[kBlock], n0y[kBlock], n0z[kBlock];
+    float n1x[kBlock], n1y[kBlock], n1z[kBlock];
     float restLength[kBlock];
     float restAngle[kBlock];
     // Results.
@@ -95,6 +102,8 @@ struct EdgeStage {
     const std::uint8_t* sharedRoles;
     const Point3* positions;
     const Point3* normals;
+    int lastVertex;  // index of the last position and of the last normal
+    int lastFace;
     Float4* accum;
     Float4* slots;
     float stiffness;
@@ -104,21 +113,26 @@ struct EdgeStage {
     void loadBlock(int begin, int count, BlockScratch& b) const {
         for (int i = 0; i < count; ++i) {
             const EdgeConstraint& r = records[begin + i];
-            const Point3 p0 = positions[r.vert0];
-            const Point3 d = positions[r.vert1] - p0;
-            b.dx[i] = d.x, b.dy[i] = d.y, b.dz[i] = d.z;
+            const Vec4 p0 = loadPoint(positions, r.vert0, lastVertex);
+            (loadPoint(positions, r.vert1, lastVertex) - p0).store(b.d[i]);
             b.restLength[i] = r.restLength;
             b.restAngle[i] = r.restAngle;
-            Point3 q, n0, n1;
             // An open edge's face and corner fields carry no meaning and are never followed.
             if (!r.openEdge) {
-                q = positions[r.opposite1] - p0;
-                n0 = normals[r.face0];
-                n1 = normals[r.face1];
+                (loadPoint(positions, r.opposite1, lastVertex) - p0).store(b.q[i]);
+                loadPoint(normals, r.face0, lastFace).store(b.n0[i]);
+                loadPoint(normals, r.face1, lastFace).store(b.n1[i]);
+            } else {
+                b.q[i] = Float4{};
+                b.n0[i] = Float4{};
+                b.n1[i] = Float4{};
             }
-            b.qx[i] = q.x, b.qy[i] = q.y, b.qz[i] = q.z;
-            b.n0x[i] = n0.x, b.n0y[i] = n0.y, b.n0z[i] = n0.z;
-            b.n1x[i] = n1.x, b.n1y[i] = n1.y, b.n1z[i] = n1.z;
+        }
+        for (int i = 0; i < count; i += 4) {
+            deinterleave4(b.d + i, b.dx + i, b.dy + i, b.dz + i);
+            deinterleave4(b.q + i, b.qx + i, b.qy + i, b.qz + i);
+            deinterleave4(b.n0 + i, b.n0x + i, b.n0y + i, b.n0z + i);
+            deinterleave4(b.n1 + i, b.n1x + i, b.n1y + i, b.n1z + i);
         }
     }
 
@@ -260,6 +274,8 @@ void applyEdgeChunks(ClothMouseProc& state, float stiffness) {
                           state.work.constraintSharedRoles.data(),
                           state.mesh->verts.data(),
                           state.faceNormals.data(),
+                          state.mesh->getNumVerts() - 1,
+                          state.mesh->getNumFaces() - 1,
                           state.work.accum.data(),
                           state.work.edgeSlots.data(),
                           stiffness,
