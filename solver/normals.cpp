@@ -11,28 +11,29 @@ namespace {
 
 constexpr int kBlock = 64;
 
-// Corner positions of a block of faces, one float per face and coordinate, then the normals.
+// Edge vectors of a block of faces, one float per face and coordinate, then the normals.
 struct FaceBlock {
-    float ax[kBlock], ay[kBlock], az[kBlock];
-    float bx[kBlock], by[kBlock], bz[kBlock];
-    float cx[kBlock], cy[kBlock], cz[kBlock];
+    Float4 u[kBlock], v[kBlock];  // corner1 - corner0 and corner2 - corner0, as loaded
+    float ux[kBlock], uy[kBlock], uz[kBlock];
+    float vx[kBlock], vy[kBlock], vz[kBlock];
     std::uint32_t inRange[kBlock];
-    float nx[kBlock], ny[kBlock], nz[kBlock];
 };
+static_assert(kBlock % 4 == 0, "edge vectors are split four faces at a time");
 
-// faceUnitNormal lane by lane, branch-free so that it vectorises: (b - a) x (c - a) divided by
-// its length, zero for a zero or non-finite length or a corner outside the vertex array.
-VELMORA_TARGET_CLONES void normalsOfBlock(int count, FaceBlock& k) {
+// faceUnitNormal lane by lane, branch-free so that it vectorises: u x v divided by its length,
+// zero for a zero or non-finite length or a corner outside the vertex array. Written straight
+// into the normals of the block's faces.
+VELMORA_TARGET_CLONES void normalsOfBlock(int count, const FaceBlock& k, Point3* out) {
     for (int i = 0; i < count; ++i) {
-        const float ux = k.bx[i] - k.ax[i], uy = k.by[i] - k.ay[i], uz = k.bz[i] - k.az[i];
-        const float vx = k.cx[i] - k.ax[i], vy = k.cy[i] - k.ay[i], vz = k.cz[i] - k.az[i];
+        const float ux = k.ux[i], uy = k.uy[i], uz = k.uz[i];
+        const float vx = k.vx[i], vy = k.vy[i], vz = k.vz[i];
         const float x = uy * vz - uz * vy, y = uz * vx - ux * vz, z = ux * vy - uy * vx;
         const float l = std::sqrt(x * x + y * y + z * z);
         const bool finite = (std::bit_cast<std::uint32_t>(l) & 0x7f800000u) != 0x7f800000u;
         const bool use = (l > 0.0f) & finite & (k.inRange[i] != 0u);
-        k.nx[i] = velmora::solver::detail::select(use, x / l, 0.0f);
-        k.ny[i] = velmora::solver::detail::select(use, y / l, 0.0f);
-        k.nz[i] = velmora::solver::detail::select(use, z / l, 0.0f);
+        out[i].x = velmora::solver::detail::select(use, x / l, 0.0f);
+        out[i].y = velmora::solver::detail::select(use, y / l, 0.0f);
+        out[i].z = velmora::solver::detail::select(use, z / l, 0.0f);
     }
 }
 
@@ -44,29 +45,32 @@ void computeFaceNormals(ClothMouseProc& state) {
     const Face* faces = state.mesh->faces.data();
     const Point3* positions = state.mesh->verts.data();
     const DWORD numVerts = static_cast<DWORD>(state.mesh->getNumVerts());
+    const int lastVertex = state.mesh->getNumVerts() - 1;
     Point3* normals = state.faceNormals.data();
     // The host's face normal, inlined and taken a block at a time: the same arithmetic without a
     // call per face. The stage only reads positions, so faces run concurrently.
     concurrency::parallel_for_ranges(state.mesh->getNumFaces(), [=](int begin, int end) {
-        FaceBlock k;
+        FaceBlock k{};  // zeroed once: the split reads whole groups of four past a short last block
         for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
             const int count = std::min(kBlock, end - blockBegin);
             for (int i = 0; i < count; ++i) {
                 const DWORD* v = faces[blockBegin + i].v;
                 // A corner outside the vertex array has no normal, as the host answers; such a
-                // face reads its own first corner in range or none at all.
+                // face reads the first vertex instead and gets a zero normal.
                 const bool inRange = v[0] < numVerts && v[1] < numVerts && v[2] < numVerts;
                 k.inRange[i] = inRange ? 1u : 0u;
-                const Point3 zero(0.0f, 0.0f, 0.0f);
-                const Point3 a = inRange ? positions[v[0]] : zero;
-                const Point3 b = inRange ? positions[v[1]] : zero;
-                const Point3 c = inRange ? positions[v[2]] : zero;
-                k.ax[i] = a.x, k.ay[i] = a.y, k.az[i] = a.z;
-                k.bx[i] = b.x, k.by[i] = b.y, k.bz[i] = b.z;
-                k.cx[i] = c.x, k.cy[i] = c.y, k.cz[i] = c.z;
+                const int a = inRange ? static_cast<int>(v[0]) : 0;
+                const int b = inRange ? static_cast<int>(v[1]) : 0;
+                const int c = inRange ? static_cast<int>(v[2]) : 0;
+                const Vec4 pa = loadPoint(positions, a, lastVertex);
+                (loadPoint(positions, b, lastVertex) - pa).store(k.u[i]);
+                (loadPoint(positions, c, lastVertex) - pa).store(k.v[i]);
             }
-            normalsOfBlock(count, k);
-            for (int i = 0; i < count; ++i) normals[blockBegin + i] = Point3(k.nx[i], k.ny[i], k.nz[i]);
+            for (int i = 0; i < count; i += 4) {
+                deinterleave4(k.u + i, k.ux + i, k.uy + i, k.uz + i);
+                deinterleave4(k.v + i, k.vx + i, k.vy + i, k.vz + i);
+            }
+            normalsOfBlock(count, k, normals + blockBegin);
         }
     });
 }
