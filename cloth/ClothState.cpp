@@ -143,6 +143,11 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
             }
             ++role;
         });
+        const EdgeConstraint& r = constraints[c];
+        if (!r.openEdge && (r.opposite0 == r.vert0 || r.opposite0 == r.vert1 || r.opposite1 == r.vert0 ||
+                            r.opposite1 == r.vert1)) {
+            roles |= ClothWorkspace::kCornerOnEdge;
+        }
         work.constraintSharedRoles[c] = static_cast<std::uint8_t>(roles);
     }
     allocateFresh(work.edgeSlots, slotCount, Float4{});

@@ -33,8 +33,12 @@ struct ClothWorkspace {
     int constraintChunk = 1;
     // 1 for a shared vertex, 0 for an owned one (or one that no record touches).
     std::vector<std::uint8_t> vertexShared;
-    // Per record, bit k set when its k-th contribution (order below) goes to a shared vertex;
-    // 0 for most records, which then add straight into deltas.
+    // Per record, bit k (k < 6) set when its k-th contribution (order below) goes to a shared
+    // vertex, and kCornerOnEdge set for a two-face record whose far corner is one of the edge's
+    // ends (a degenerate face); 0 for most records, which then take the edge stage's short path
+    // straight into the accumulator.
+    static constexpr std::uint8_t kSlotRoles = 0x3f;
+    static constexpr std::uint8_t kCornerOnEdge = 0x40;
     std::vector<std::uint8_t> constraintSharedRoles;
     // Slots of record c start at constraintSlotBase[c]: one per contribution to a shared vertex,
     // in the order the record makes them (vert0 += stretch, vert1 -= stretch, opposite0 -= push0,

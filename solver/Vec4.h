@@ -49,6 +49,17 @@ struct Vec4 {
 };
 #endif
 
+// The same into registers: out[i] = (x[i], y[i], z[i], 0) for i in [0, 4).
+inline void interleave4(const float* x, const float* y, const float* z, Vec4 out[4]) {
+#if defined(__SSE2__)
+    __m128 a = _mm_loadu_ps(x), b = _mm_loadu_ps(y), c = _mm_loadu_ps(z), d = _mm_setzero_ps();
+    _MM_TRANSPOSE4_PS(a, b, c, d);
+    out[0].v = a, out[1].v = b, out[2].v = c, out[3].v = d;
+#else
+    for (int i = 0; i < 4; ++i) out[i] = Vec4::of(x[i], y[i], z[i]);
+#endif
+}
+
 // The inverse: x[i], y[i], z[i] = in[i].x, .y, .z for i in [0, 4).
 inline void deinterleave4(const Float4* in, float* x, float* y, float* z) {
 #if defined(__SSE2__)
@@ -70,6 +81,16 @@ inline Vec4 loadPoint(const Point3* points, int i, int last) {
     if (i < last) return {_mm_loadu_ps(&points[i].x)};
 #endif
     return Vec4::of(points[i]);
+}
+
+// The first three lanes into a Point3 (twelve bytes: the point after it is not touched).
+inline void storePoint(Point3& p, Vec4 value) {
+#if defined(__SSE2__)
+    _mm_storel_pi(reinterpret_cast<__m64*>(&p.x), value.v);
+    _mm_store_ss(&p.z, _mm_movehl_ps(value.v, value.v));
+#else
+    p = value.point();
+#endif
 }
 
 inline void addInto(Float4& a, Vec4 value) { (Vec4::load(a) + value).store(a); }

@@ -23,20 +23,33 @@ void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFac
     const float damping = state.settings.damping;
     const bool ground = state.settings.groundCollision;
     const bool masked = state.settings.useVCMask;
+    const int last = static_cast<int>(state.deltas.size()) - 1;
+    // integrateMasked and integrateUnmasked, four lanes at a time (the same operations in the same
+    // order, lane by lane); the ground rule on the stored height.
+    const Vec4 gravity4 = Vec4::of(gravity);
+    const Vec4 move4 = Vec4::of(move);
     concurrency::parallel_for_ranges(static_cast<int>(state.deltas.size()), [=](int begin, int end) {
         for (int v = begin; v < end; ++v) {
-            Vec4 sum = Vec4::load(accum[v]);
-            if constexpr (kGather) sum = gatheredDelta(sum, slots, entries, offsets[v], offsets[v + 1]);
-            const Point3 delta = sum.point();
-            const VertexMotion r =
-                masked ? integrateMasked(positions[v], velocities[v], delta, mask[v], gravity, stepFactor, damping, ground)
-                       : integrateUnmasked(positions[v], velocities[v], delta, gravity, stepFactor, damping, ground);
-            positions[v] = r.position;
-            velocities[v] = r.velocity;
-            Point3 cleared(0.0f, 0.0f, 0.0f);
+            Vec4 delta = Vec4::load(accum[v]);
+            if constexpr (kGather) delta = gatheredDelta(delta, slots, entries, offsets[v], offsets[v + 1]);
+            Vec4 p = loadPoint(positions, v, last);
+            Vec4 u = loadPoint(velocities, v, last);
+            if (masked) {
+                const float m = mask[v];
+                u = u + (gravity4 + delta) * m;
+                p = p + (u * stepFactor) * m;
+            } else {
+                u = (u + delta) + gravity4;
+                p = p + u * stepFactor;
+            }
+            u = u * damping;
+            storePoint(positions[v], p);
+            storePoint(velocities[v], u);
+            if (ground && !(positions[v].z >= 0.0f)) positions[v].z = positions[v].z * kGroundKeep;
             // The move stage of the next iteration, as it would add into the cleared delta.
-            if constexpr (kNextMove) cleared += move * moveEase(weights[v]);
-            Vec4::of(cleared).store(accum[v]);
+            Vec4 cleared = Vec4::zero();
+            if constexpr (kNextMove) cleared = cleared + move4 * moveEase(weights[v]);
+            cleared.store(accum[v]);
         }
     });
 }

@@ -49,11 +49,14 @@ struct BlockScratch {
     float a0x[kBlock], a0y[kBlock], a0z[kBlock];  // push on opposite0, negated: added to it
     float a1x[kBlock], a1y[kBlock], a1z[kBlock];  // push on opposite1, negated: added to it
     float ex[kBlock], ey[kBlock], ez[kBlock];     // push added to vert0 and vert1
-    // The same four contributions record by record, as the additions take them.
-    Float4 stretch[kBlock];
-    Float4 pushOpposite0[kBlock];
-    Float4 pushOpposite1[kBlock];
-    Float4 pushEdge[kBlock];
+};
+
+// The four contributions of one record, as the additions take them.
+struct Contribution {
+    Vec4 stretch;        // added to vert0, subtracted from vert1
+    Vec4 pushOpposite0;  // added to opposite0
+    Vec4 pushOpposite1;  // added to opposite1
+    Vec4 pushEdge;       // added to vert0 and vert1
 };
 static_assert(kBlock % 4 == 0, "the contributions are interleaved four records at a time");
 
@@ -190,7 +193,7 @@ struct EdgeStage {
 
     // applyEdgeRecord's additions for one record, from the block's results.
     template <class Sink>
-    static void addRecord(EdgeConstraint& r, const BlockScratch& b, int i, Sink& sink) {
+    static void addRecord(EdgeConstraint& r, const BlockScratch& b, int i, const Contribution& k, Sink& sink) {
         if (b.valid[i] == 0) {
             // Coincident vertices have no direction: the edge sits this iteration out.
             sink.skip(r.vert0);
@@ -202,9 +205,8 @@ struct EdgeStage {
             sink.skip(r.vert1);
             return;
         }
-        const Vec4 s = Vec4::load(b.stretch[i]);
-        sink.add(r.vert0, s);
-        sink.add(r.vert1, -s);
+        sink.add(r.vert0, k.stretch);
+        sink.add(r.vert1, -k.stretch);
         if (r.openEdge) return;
         if (b.bends[i] == 0) {
             // A face of zero area has no angle: no push, no plasticity.
@@ -215,11 +217,10 @@ struct EdgeStage {
             return;
         }
         r.restAngle = b.newAngle[i];
-        sink.add(r.opposite0, Vec4::load(b.pushOpposite0[i]));
-        sink.add(r.opposite1, Vec4::load(b.pushOpposite1[i]));
-        const Vec4 edgePush = Vec4::load(b.pushEdge[i]);
-        sink.add(r.vert0, edgePush);
-        sink.add(r.vert1, edgePush);
+        sink.add(r.opposite0, k.pushOpposite0);
+        sink.add(r.opposite1, k.pushOpposite1);
+        sink.add(r.vert0, k.pushEdge);
+        sink.add(r.vert1, k.pushEdge);
     }
 
     void runChunk(int begin, int end) const {
@@ -230,34 +231,44 @@ struct EdgeStage {
             loadBlock(blockBegin, count, b);
             frameBlock(count, b);
             bendBlock(count, b);
-            for (int i = 0; i < count; i += 4) {
-                interleave4(b.sx + i, b.sy + i, b.sz + i, b.stretch + i);
-                interleave4(b.a0x + i, b.a0y + i, b.a0z + i, b.pushOpposite0 + i);
-                interleave4(b.a1x + i, b.a1y + i, b.a1z + i, b.pushOpposite1 + i);
-                interleave4(b.ex + i, b.ey + i, b.ez + i, b.pushEdge + i);
-            }
-            for (int i = 0; i < count; ++i) {
-                const int c = blockBegin + i;
-                EdgeConstraint& r = records[c];
-                if (sharedRoles[c] == 0 && b.bends[i] != 0 && r.opposite0 != r.vert0 && r.opposite0 != r.vert1 &&
-                    r.opposite1 != r.vert0 && r.opposite1 != r.vert1) {
-                    // The common case: all four vertices owned, the far corners distinct from the
-                    // edge's ends. The edge's two sums stay in registers between their two
-                    // additions each; every vertex still receives its additions in order.
-                    const Vec4 stretch = Vec4::load(b.stretch[i]);
-                    const Vec4 edgePush = Vec4::load(b.pushEdge[i]);
-                    r.restAngle = b.newAngle[i];
-                    addInto(accum[r.opposite0], Vec4::load(b.pushOpposite0[i]));
-                    addInto(accum[r.opposite1], Vec4::load(b.pushOpposite1[i]));
-                    ((Vec4::load(accum[r.vert0]) + stretch) + edgePush).store(accum[r.vert0]);
-                    ((Vec4::load(accum[r.vert1]) + -stretch) + edgePush).store(accum[r.vert1]);
-                } else if (sharedRoles[c] == 0) {
-                    DirectSink sink{accum};
-                    addRecord(records[c], b, i, sink);
-                } else {
-                    MixedSink sink{accum, slots + slotBase[c], sharedRoles[c]};
-                    addRecord(records[c], b, i, sink);
-                }
+            addBlock(blockBegin, count, b);
+        }
+    }
+
+    // The additions of one record. The common case: a two-face record that bends, none of its
+    // vertices shared with another chunk and its far corners distinct from the edge's ends
+    // (roles 0, see ClothWorkspace). The edge's two sums stay in registers between their two
+    // additions each; every vertex still receives its additions in record order.
+    void addOne(int c, const BlockScratch& b, int i, const Contribution& k) const {
+        EdgeConstraint& r = records[c];
+        const unsigned roles = sharedRoles[c];
+        if (roles == 0 && b.bends[i] != 0) {
+            r.restAngle = b.newAngle[i];
+            addInto(accum[r.opposite0], k.pushOpposite0);
+            addInto(accum[r.opposite1], k.pushOpposite1);
+            ((Vec4::load(accum[r.vert0]) + k.stretch) + k.pushEdge).store(accum[r.vert0]);
+            ((Vec4::load(accum[r.vert1]) + -k.stretch) + k.pushEdge).store(accum[r.vert1]);
+        } else if ((roles & ClothWorkspace::kSlotRoles) == 0) {
+            DirectSink sink{accum};
+            addRecord(r, b, i, k, sink);
+        } else {
+            MixedSink sink{accum, slots + slotBase[c], roles};
+            addRecord(r, b, i, k, sink);
+        }
+    }
+
+    // The block's contributions, four records at a time from the per-quantity arrays into
+    // registers, then added record by record.
+    void addBlock(int blockBegin, int count, const BlockScratch& b) const {
+        for (int g = 0; g < count; g += 4) {
+            Vec4 s[4], a0[4], a1[4], e[4];
+            interleave4(b.sx + g, b.sy + g, b.sz + g, s);
+            interleave4(b.a0x + g, b.a0y + g, b.a0z + g, a0);
+            interleave4(b.a1x + g, b.a1y + g, b.a1z + g, a1);
+            interleave4(b.ex + g, b.ey + g, b.ez + g, e);
+            const int n = std::min(4, count - g);
+            for (int j = 0; j < 4; ++j) {
+                if (j < n) addOne(blockBegin + g + j, b, g + j, Contribution{s[j], a0[j], a1[j], e[j]});
             }
         }
     }
