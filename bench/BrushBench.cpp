@@ -1,6 +1,7 @@
 // Whole drag events of the eight brush modes through the mouse procedure, with a real viewport
 // ray for every pick: on a 100k-vertex bumpy grid and on a real scanned mesh (skipped when the
 // shared meshes are absent). Each counts the heap allocations the drag events make.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -84,6 +85,10 @@ void runStroke(benchmark::State& bench, BrushScene& scene, int flags) {
     }
     cloth.proc(scene.window(), MOUSE_POINT, 1, flags, c);
     bench.counters["vertices"] = cloth.mesh->getNumVerts();
+    // Vertices that edge records of more than one chunk touch: their contributions take the
+    // slower way through slots (a measure of how coherent the mesh's order is).
+    bench.counters["shared_vertices"] = static_cast<double>(cloth.work.sharedVertices.size()) /
+                                        static_cast<double>(std::max(1, cloth.mesh->getNumVerts()));
     bench.counters["allocations_per_event"] = static_cast<double>(allocations) / static_cast<double>(bench.iterations());
     if (cloth.lastEventReverted) bench.SkipWithError("a drag event produced a non-finite value");
 }

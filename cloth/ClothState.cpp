@@ -109,20 +109,24 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
     const int chunk = work.requestedChunk > 0 ? work.requestedChunk : constraintChunkFor(numConstraints);
     work.constraintChunk = chunk;
 
-    // Which vertices more than one chunk touches.
+    // The first chunk that touches each vertex, and which vertices a later chunk touches too.
     constexpr int kNoChunk = -1;
-    std::vector<int> ownerChunk(static_cast<std::size_t>(numVerts), kNoChunk);
+    std::vector<int> firstChunk(static_cast<std::size_t>(numVerts), kNoChunk);
     allocateFresh(work.vertexShared, static_cast<std::size_t>(numVerts), std::uint8_t{0});
     for (std::size_t c = 0; c < numConstraints; ++c) {
         const int chunkIndex = static_cast<int>(c / static_cast<std::size_t>(chunk));
         forEachContribution(constraints[c], [&](int v) {
-            int& owner = ownerChunk[static_cast<std::size_t>(v)];
-            if (owner == kNoChunk) owner = chunkIndex;
-            else if (owner != chunkIndex) work.vertexShared[static_cast<std::size_t>(v)] = 1;
+            int& first = firstChunk[static_cast<std::size_t>(v)];
+            if (first == kNoChunk) first = chunkIndex;
+            else if (first != chunkIndex) work.vertexShared[static_cast<std::size_t>(v)] = 1;
         });
     }
+    // A contribution takes a slot when it comes from a chunk after its vertex's first one.
+    const auto slotted = [&](std::size_t c, int v) {
+        return firstChunk[static_cast<std::size_t>(v)] != static_cast<int>(c / static_cast<std::size_t>(chunk));
+    };
 
-    // One slot per contribution to a shared vertex, numbered in record order.
+    // Roles and slot counts per record and per vertex.
     allocateFresh(work.constraintSlotBase, numConstraints, 0);
     allocateFresh(work.constraintSharedRoles, numConstraints, std::uint8_t{0});
     std::vector<int> slotsOfVertex(static_cast<std::size_t>(numVerts), 0);
@@ -136,7 +140,7 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
         unsigned role = 0;
         unsigned roles = 0;
         forEachContribution(constraints[c], [&](int v) {
-            if (work.vertexShared[static_cast<std::size_t>(v)]) {
+            if (slotted(c, v)) {
                 roles |= 1u << role;
                 ++slotCount;
                 ++slotsOfVertex[static_cast<std::size_t>(v)];
@@ -152,7 +156,8 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
     }
     allocateFresh(work.edgeSlots, slotCount, Float4{});
 
-    // Adjacency: offsets by a counting pass, entries filled in slot order, so ascending.
+    // Slots grouped by vertex (offsets by a counting pass), each vertex's in record order; every
+    // slotted contribution learns its slot's position.
     std::vector<int>().swap(work.sharedVertices);
     allocateFresh(work.vertexSlotOffsets, static_cast<std::size_t>(numVerts) + 1, 0);
     for (int v = 0; v < numVerts; ++v) {
@@ -160,13 +165,13 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
         if (work.vertexShared[i]) work.sharedVertices.push_back(v);
         work.vertexSlotOffsets[i + 1] = work.vertexSlotOffsets[i] + slotsOfVertex[i];
     }
-    allocateFresh(work.vertexSlots, slotCount, 0);
+    allocateFresh(work.slotPositions, slotCount, 0);
     std::vector<int> cursor(work.vertexSlotOffsets.begin(), work.vertexSlotOffsets.end() - 1);
-    int slot = 0;
+    std::size_t next = 0;
     for (std::size_t c = 0; c < numConstraints; ++c) {
         forEachContribution(constraints[c], [&](int v) {
-            if (!work.vertexShared[static_cast<std::size_t>(v)]) return;
-            work.vertexSlots[static_cast<std::size_t>(cursor[static_cast<std::size_t>(v)]++)] = slot++;
+            if (!slotted(c, v)) return;
+            work.slotPositions[next++] = cursor[static_cast<std::size_t>(v)]++;
         });
     }
 }

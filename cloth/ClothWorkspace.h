@@ -12,16 +12,16 @@ struct alignas(16) Float4 {
     float x = 0.0f, y = 0.0f, z = 0.0f, w = 0.0f;
 };
 
-// Layout of the edge stage's additions into deltas, fixed at the build.
+// Layout of the edge stage's additions into the accumulator, fixed at the build.
 //
 // The constraints are cut into chunks of `constraintChunk` consecutive records; the edge stage
-// runs the chunks in parallel and each chunk its records in index order. A vertex that only the
-// records of one chunk touch (as vert0, vert1, opposite0 or opposite1) is owned by that chunk:
-// the chunk adds straight into its deltas entry, in the order a serial loop would. Every other
-// vertex is shared: the records write its contributions into slots of their own, and a gather
-// adds them afterwards in ascending slot order, which is again the serial order. So the result
-// is the serial loop's, bit for bit, whatever the number of threads. The chunk size depends on
-// the record count only, never on the threads.
+// runs the chunks in parallel and each chunk its records in index order. The first chunk that
+// touches a vertex (as vert0, vert1, opposite0 or opposite1) adds straight into its accumulator,
+// in the order a serial loop would. A later chunk's contributions to the same vertex come after
+// all of those in the serial order: they are written into slots of their own, and a gather adds
+// them afterwards in record order, again the serial order. So the result is the serial loop's, bit
+// for bit, whatever the number of threads. The chunk size depends on the record count only, never
+// on the threads.
 struct ClothWorkspace {
     // The solver's accumulator of each vertex's contributions (move, pressure, stretch, bending)
     // while it runs its iterations: `deltas` in a padded form. A call starts and ends with it
@@ -31,25 +31,27 @@ struct ClothWorkspace {
     // share of work that goes through slots depends on it, never the result.
     int requestedChunk = 0;
     int constraintChunk = 1;
-    // 1 for a shared vertex, 0 for an owned one (or one that no record touches).
+    // 1 for a shared vertex (one with slots: a chunk after its first one touches it), else 0.
     std::vector<std::uint8_t> vertexShared;
-    // Per record, bit k (k < 6) set when its k-th contribution (order below) goes to a shared
-    // vertex, and kCornerOnEdge set for a two-face record whose far corner is one of the edge's
-    // ends (a degenerate face); 0 for most records, which then take the edge stage's short path
-    // straight into the accumulator.
+    // Per record, bit k (k < 6) set when its k-th contribution (order below) goes to a slot, and
+    // kCornerOnEdge set for a two-face record whose far corner is one of the edge's ends (a
+    // degenerate face); 0 for most records, which then take the edge stage's short path straight
+    // into the accumulator.
     static constexpr std::uint8_t kSlotRoles = 0x3f;
     static constexpr std::uint8_t kCornerOnEdge = 0x40;
     std::vector<std::uint8_t> constraintSharedRoles;
-    // Slots of record c start at constraintSlotBase[c]: one per contribution to a shared vertex,
-    // in the order the record makes them (vert0 += stretch, vert1 -= stretch, opposite0 -= push0,
-    // opposite1 -= push1, vert0 += edge push, vert1 += edge push; open edges the first two only).
-    // A slot holds the value to add: subtractions are stored negated, which changes no bit.
+    // The positions in edgeSlots of record c's slotted contributions, in the order the record
+    // makes them (vert0 += stretch, vert1 -= stretch, opposite0 -= push0, opposite1 -= push1,
+    // vert0 += edge push, vert1 += edge push; open edges the first two only), start at
+    // slotPositions[constraintSlotBase[c]]. A slot holds the value to add: subtractions are stored
+    // negated, which changes no bit.
     std::vector<int> constraintSlotBase;
+    std::vector<int> slotPositions;
+    // The slots of vertex v, in record order: edgeSlots[vertexSlotOffsets[v] ..
+    // vertexSlotOffsets[v + 1]), empty for a vertex that is not shared. sharedVertices lists the
+    // vertices with slots.
     std::vector<Float4> edgeSlots;
-    // The slots of vertex v: vertexSlots[vertexSlotOffsets[v] .. vertexSlotOffsets[v + 1]),
-    // ascending; empty for an owned vertex. sharedVertices lists the vertices with slots.
     std::vector<int> vertexSlotOffsets;
-    std::vector<int> vertexSlots;
     std::vector<int> sharedVertices;
 
     // Stabilisation of the edge response (rule in solver/EdgeResponseScale.h). Per vertex: the

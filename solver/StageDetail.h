@@ -30,13 +30,14 @@ inline bool stateMatchesMesh(const ClothMouseProc& state) {
            state.work.accum.size() == v && state.work.vertexShared.size() == v &&
            state.work.vertexSlotOffsets.size() == v + 1 &&
            state.work.constraintSlotBase.size() == state.constraints.size() &&
+           state.work.slotPositions.size() == state.work.edgeSlots.size() &&
            state.work.constraintSharedRoles.size() == state.constraints.size();
 }
 
-// delta plus the slots entries[begin .. end) in that (ascending) order: the order of a serial loop
-// over the records.
-inline Vec4 gatheredDelta(Vec4 delta, const Float4* slots, const int* entries, int begin, int end) {
-    for (int j = begin; j < end; ++j) delta = delta + Vec4::load(slots[entries[j]]);
+// delta plus the slots [begin, end) in that (ascending) order: a vertex's slots in record order,
+// the order of a serial loop over the records.
+inline Vec4 gatheredDelta(Vec4 delta, const Float4* slots, int begin, int end) {
+    for (int j = begin; j < end; ++j) delta = delta + Vec4::load(slots[j]);
     return delta;
 }
 
@@ -50,7 +51,7 @@ void storeAccumulator(ClothMouseProc& state);
 void addMoveToAccumulator(ClothMouseProc& state, const Point3& moveVector);
 void addPressureToAccumulator(ClothMouseProc& state);
 
-// Integration with the edge stage's gather folded in: each vertex first adds its slots to its
+// Integration with the edge stage's gather folded in: each shared vertex first adds its slots to its
 // delta. Same result as gatherEdgeSlots then integrateVertices, one pass fewer. With
 // nextMoveActive the cleared delta then receives the brush move of the next iteration, exactly
 // as applyMoveFalloff would add it there: two passes fewer per iteration.

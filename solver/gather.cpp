@@ -35,11 +35,10 @@ void gatherEdgeSlots(ClothMouseProc& state) {
     const Float4* slots = state.work.edgeSlots.data();
     const int* vertices = state.work.sharedVertices.data();
     const int* offsets = state.work.vertexSlotOffsets.data();
-    const int* entries = state.work.vertexSlots.data();
     concurrency::parallel_for_ranges(static_cast<int>(state.work.sharedVertices.size()), [=](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             const int v = vertices[i];
-            gatheredDelta(Vec4::load(accum[v]), slots, entries, offsets[v], offsets[v + 1]).store(accum[v]);
+            gatheredDelta(Vec4::load(accum[v]), slots, offsets[v], offsets[v + 1]).store(accum[v]);
         }
     });
 }
@@ -84,14 +83,13 @@ void scaleHeldVertices(ClothMouseProc& state) {
     const float* scale = state.work.edgeScale.data();
     Float4* slots = state.work.edgeSlots.data();
     const int* offsets = state.work.vertexSlotOffsets.data();
-    const int* entries = state.work.vertexSlots.data();
     concurrency::parallel_for_ranges(state.work.scaledCount, [=](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             const int v = scaled[i];
-            // The vertex's whole edge response: what its own chunk added, then its slots, which
+            // The vertex's whole edge response: what its first chunk added, then its slots, which
             // are emptied so that the integration's gather adds nothing more for it.
-            const Vec4 response = gatheredDelta(Vec4::load(accum[v]), slots, entries, offsets[v], offsets[v + 1]);
-            for (int j = offsets[v]; j < offsets[v + 1]; ++j) slots[entries[j]] = Float4{};
+            const Vec4 response = gatheredDelta(Vec4::load(accum[v]), slots, offsets[v], offsets[v + 1]);
+            for (int j = offsets[v]; j < offsets[v + 1]; ++j) slots[j] = Float4{};
             (Vec4::load(held[i]) + response * scale[v]).store(accum[v]);
         }
     });

@@ -17,7 +17,6 @@ void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFac
     const float* weights = state.brushWeights.data();
     const Float4* slots = state.work.edgeSlots.data();
     const int* offsets = state.work.vertexSlotOffsets.data();
-    const int* entries = state.work.vertexSlots.data();
     const Point3 gravity = gravityVector;
     const Point3 move = nextMove;
     const float damping = state.settings.damping;
@@ -31,7 +30,7 @@ void integrate(ClothMouseProc& state, const Point3& gravityVector, float stepFac
     concurrency::parallel_for_ranges(static_cast<int>(state.deltas.size()), [=](int begin, int end) {
         for (int v = begin; v < end; ++v) {
             Vec4 delta = Vec4::load(accum[v]);
-            if constexpr (kGather) delta = gatheredDelta(delta, slots, entries, offsets[v], offsets[v + 1]);
+            if constexpr (kGather) delta = gatheredDelta(delta, slots, offsets[v], offsets[v + 1]);
             Vec4 p = loadPoint(positions, v, last);
             Vec4 u = loadPoint(velocities, v, last);
             if (masked) {

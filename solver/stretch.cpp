@@ -67,25 +67,26 @@ struct DirectSink {
     void skip(int) {}
 };
 
-// Contributions of a record with shared vertices: the k-th contribution goes into the record's
-// next slot when bit k of `roles` is set, else straight into the accumulator (see ClothWorkspace).
+// Contributions of a record with shared vertices: the k-th contribution goes into its slot when
+// bit k of `roles` is set, else straight into the accumulator (see ClothWorkspace).
 struct MixedSink {
     Float4* accum;
-    Float4* slots;  // the record's first slot
+    Float4* slots;
+    const int* positions;  // the record's slot positions, in the order of its contributions
     unsigned roles;
     unsigned role = 0;
 
     void add(int v, Vec4 value) {
         if (roles & (1u << role++)) {
-            value.store(*slots++);
+            value.store(slots[*positions++]);
         } else {
             addInto(accum[v], value);
         }
     }
-    // A contribution this iteration does not make: a shared vertex's slot still gets a zero,
-    // which its gather adds without changing a bit (its accumulator is never -0 there).
+    // A contribution this iteration does not make: its slot, if it has one, still gets a zero,
+    // which the gather adds without changing a bit (an accumulator is never -0 there).
     void skip(int) {
-        if (roles & (1u << role++)) *slots++ = Float4{};
+        if (roles & (1u << role++)) slots[*positions++] = Float4{};
     }
 };
 
@@ -102,6 +103,7 @@ inline std::uint32_t isZeroVector(float x, float y, float z) {
 struct EdgeStage {
     EdgeConstraint* records;
     const int* slotBase;
+    const int* slotPositions;
     const std::uint8_t* sharedRoles;
     const Point3* positions;
     const Point3* normals;
@@ -252,7 +254,7 @@ struct EdgeStage {
             DirectSink sink{accum};
             addRecord(r, b, i, k, sink);
         } else {
-            MixedSink sink{accum, slots + slotBase[c], roles};
+            MixedSink sink{accum, slots, slotPositions + slotBase[c], roles};
             addRecord(r, b, i, k, sink);
         }
     }
@@ -282,6 +284,7 @@ void applyEdgeChunks(ClothMouseProc& state, float stiffness) {
     const int numChunks = numRecords / chunk + (numRecords % chunk != 0 ? 1 : 0);
     const EdgeStage stage{state.constraints.data(),
                           state.work.constraintSlotBase.data(),
+                          state.work.slotPositions.data(),
                           state.work.constraintSharedRoles.data(),
                           state.mesh->verts.data(),
                           state.faceNormals.data(),

@@ -161,7 +161,7 @@ TEST(BuildClothState, EdgeRecordsOfOpenClosedAndFacelessMeshes) {
     }
 }
 
-TEST(BuildClothState, EdgeStageLayoutListsEachSharedVertexsSlotsInRecordOrder) {
+TEST(BuildClothState, EdgeStageLayoutGivesLaterChunksSlotsInRecordOrder) {
     struct Case { const char* name; int chunk; bool allShared; bool noneShared; };
     const Case cases[] = {{"one record per chunk", 1, true, false},
                           {"seven records per chunk", 7, false, false},
@@ -170,6 +170,7 @@ TEST(BuildClothState, EdgeStageLayoutListsEachSharedVertexsSlotsInRecordOrder) {
         SCOPED_TRACE(c.name);
         BuiltCloth cloth(fx::makeGrid(5, 4, 1.0f), c.chunk);
         const ClothWorkspace& w = cloth.state.work;
+        const std::vector<EdgeConstraint>& records = cloth.state.constraints;
         EXPECT_EQ(w.constraintChunk, c.chunk);
         std::size_t shared = 0;
         for (std::uint8_t s : w.vertexShared) shared += s;
@@ -186,11 +187,31 @@ TEST(BuildClothState, EdgeStageLayoutListsEachSharedVertexsSlotsInRecordOrder) {
         }
         ASSERT_EQ(w.vertexSlotOffsets.size(), w.vertexShared.size() + 1);
         EXPECT_EQ(static_cast<std::size_t>(w.vertexSlotOffsets.back()), w.edgeSlots.size());
-        EXPECT_EQ(w.vertexSlots.size(), w.edgeSlots.size());
+        ASSERT_EQ(w.slotPositions.size(), w.edgeSlots.size());
+
+        // Walk the contributions in serial order. The first chunk that touches a vertex adds
+        // straight; every contribution of a later chunk takes the vertex's next slot.
+        std::vector<int> firstChunk(w.vertexShared.size(), -1);
+        std::vector<int> nextSlot(w.vertexSlotOffsets.begin(), w.vertexSlotOffsets.end() - 1);
+        for (std::size_t r = 0; r < records.size(); ++r) {
+            const EdgeConstraint& e = records[r];
+            const int chunkIndex = static_cast<int>(r) / c.chunk;
+            std::vector<int> order = {e.vert0, e.vert1};
+            if (!e.openEdge) order.insert(order.end(), {e.opposite0, e.opposite1, e.vert0, e.vert1});
+            const unsigned roles = w.constraintSharedRoles[r] & ClothWorkspace::kSlotRoles;
+            int position = w.constraintSlotBase[r];
+            for (std::size_t k = 0; k < order.size(); ++k) {
+                const std::size_t v = static_cast<std::size_t>(order[k]);
+                if (firstChunk[v] < 0) firstChunk[v] = chunkIndex;
+                const bool slotted = firstChunk[v] != chunkIndex;
+                EXPECT_EQ(slotted, (roles >> k & 1u) != 0) << "record " << r << " role " << k;
+                if (!slotted) continue;
+                EXPECT_EQ(w.slotPositions[static_cast<std::size_t>(position++)], nextSlot[v]++);
+            }
+        }
         for (std::size_t v = 0; v < w.vertexShared.size(); ++v) {
-            const int begin = w.vertexSlotOffsets[v], end = w.vertexSlotOffsets[v + 1];
-            EXPECT_EQ(begin != end, w.vertexShared[v] != 0) << v;
-            for (int j = begin + 1; j < end; ++j) EXPECT_LT(w.vertexSlots[j - 1], w.vertexSlots[j]);
+            EXPECT_EQ(nextSlot[v], w.vertexSlotOffsets[v + 1]) << v;
+            EXPECT_EQ(w.vertexSlotOffsets[v] != w.vertexSlotOffsets[v + 1], w.vertexShared[v] != 0) << v;
         }
     }
 }
