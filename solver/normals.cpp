@@ -47,6 +47,11 @@ void computeFaceNormals(ClothMouseProc& state) {
     const DWORD numVerts = static_cast<DWORD>(state.mesh->getNumVerts());
     const int lastVertex = state.mesh->getNumVerts() - 1;
     Point3* normals = state.faceNormals.data();
+    if (numVerts == 0) {
+        // Every corner is outside an empty vertex array: no face has a normal.
+        for (Point3& n : state.faceNormals) n = Point3(0.0f, 0.0f, 0.0f);
+        return;
+    }
     // The host's face normal, inlined and taken a block at a time: the same arithmetic without a
     // call per face. The stage only reads positions, so faces run concurrently.
     concurrency::parallel_for_ranges(state.mesh->getNumFaces(), [=](int begin, int end) {
