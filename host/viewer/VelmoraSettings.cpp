@@ -59,7 +59,7 @@ FPInterfaceDesc* velmoraInterface(std::string& error) {
 }
 
 bool invoke(FPInterfaceDesc& fp, const FPFunctionDef& def, FPParams& params, std::string& error) {
-    const std::string where = "Velmora." + ascii(def.internalName);
+    const std::string where = ascii(fp.GetName()) + "." + ascii(def.internalName);
     try {
         FPValue result;
         const FPStatus status = fp.Invoke(def.id, 0, result, &params);
@@ -158,6 +158,32 @@ bool recordScriptCall(PanelSettings& s, const host::CallArgs& call) {
         if (ref->floatMember) s.*(ref->floatMember) = static_cast<float>(number);
         if (ref->boolMember) s.*(ref->boolMember) = number != 0.0;
     }
+    return true;
+}
+
+bool sendExactSolver(bool exact, std::string& error) {
+    FPInterfaceDesc* fp = GetCOREInterfaceByName(L"VelmoraOptions");
+    if (fp == nullptr) {
+        error = "the \"VelmoraOptions\" interface is not published (is the plug-in loaded?)";
+        return false;
+    }
+    const FPFunctionDef* def = fp->FindFunction(L"SetExactSolver");
+    if (def == nullptr || def->params.size() != 1) {
+        error = "VelmoraOptions.SetExactSolver: no such function taking one argument";
+        return false;
+    }
+    FPParams params;
+    params.params.append(FPValue::Bool(exact ? 1 : 0));
+    return invoke(*fp, *def, params, error);
+}
+
+bool recordExactSolverCall(bool& exact, const host::CallArgs& call) {
+    if (call.interfaceName != "VelmoraOptions" || call.functionName != "SetExactSolver") return false;
+    if (call.args.size() != 1) return false;
+    const host::ScriptValue& v = call.args[0];
+    if (v.kind == host::ScriptValue::Kind::Bool) exact = v.boolean;
+    else if (v.kind == host::ScriptValue::Kind::Number) exact = v.number != 0.0;
+    else return false;
     return true;
 }
 

@@ -53,6 +53,15 @@ bool startBrush(std::string& error);
 // such a call.
 bool recordScriptCall(PanelSettings& s, const host::CallArgs& call);
 
+// Calls SetExactSolver(exact) on the "VelmoraOptions" interface: true runs the plain solver
+// formulas, false (the default) keeps vertices with very many edges stable. Same failure rules as
+// sendSettings, the error naming VelmoraOptions.SetExactSolver.
+bool sendExactSolver(bool exact, std::string& error);
+
+// Records in `exact` the value of one script call, if it is VelmoraOptions.SetExactSolver with a
+// true, false or numeric argument (non-zero is true). Returns true when it was such a call.
+bool recordExactSolverCall(bool& exact, const host::CallArgs& call);
+
 // Names of the fifteen settings in panel order.
 const std::vector<std::string_view>& settingNames();
 

@@ -131,6 +131,9 @@ private:
     std::string title_;
     PanelSettings sent_;
     PanelSettings edit_;
+    // The solver switch of VelmoraOptions, as last given to the plug-in and as shown.
+    bool exactSent_ = false;
+    bool exactEdit_ = false;
     InputQueue input_;
 
     GLFWwindow* window_ = nullptr;
@@ -222,10 +225,14 @@ bool ViewerApp::runStartScript(const fs::path& script) {
         if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
         const host::ParseResult parsed = host::parseScriptLine(line);
         if (!parsed.ok) continue;
-        if (parsed.command.kind == host::CommandKind::Call) recordScriptCall(sent_, parsed.command.call);
+        if (parsed.command.kind == host::CommandKind::Call) {
+            recordScriptCall(sent_, parsed.command.call);
+            recordExactSolverCall(exactSent_, parsed.command.call);
+        }
         if (parsed.command.kind == host::CommandKind::Load) saveSource_ = base / parsed.command.path;
     }
     edit_ = sent_;
+    exactEdit_ = exactSent_;
     runner_ = std::make_unique<host::ScriptRunner>(*ip_, base, out_);
     if (saveSource_.empty()) {
         // A primitive made by the script: name the file after the node, next to the script.
@@ -599,6 +606,20 @@ void ViewerApp::drawPanel() {
         changed |= ImGui::DragFloat("clothStrength", &edit_.clothStrength, 0.01f, 0.0f, 0.0f, "%.3f");
         changed |= ImGui::Checkbox("directionalExpand", &edit_.directionalExpand);
         if (changed) applySettings(SettingsFunction::SetSettingsV2);
+    }
+    if (ImGui::CollapsingHeader("VelmoraOptions")) {
+        if (ImGui::Checkbox("exact solver (no stabilisation)", &exactEdit_)) {
+            std::string error;
+            if (sendExactSolver(exactEdit_, error)) {
+                exactSent_ = exactEdit_;
+            } else {
+                exactEdit_ = exactSent_;
+                status_ = error;
+            }
+        }
+        if (ImGui::IsItemHovered()) {
+            ImGui::SetTooltip("Plain solver formulas: vertices with very many edges may diverge (the event is then undone)");
+        }
     }
     ImGui::PopItemWidth();
 

@@ -167,6 +167,63 @@ TEST(VelmoraSettings, ScriptCallsAreRecordedByName) {
     EXPECT_EQ(s, before);
 }
 
+// A stand-in "VelmoraOptions" interface with its one switch.
+class FakeVelmoraOptions : public FPInterfaceDesc {
+public:
+    FakeVelmoraOptions()
+        : FPInterfaceDesc(Interface_ID(0x4C0D4270, 0x4DF62191), L"VelmoraOptions", 0, nullptr, FP_CORE) {
+        AppendFunction(0, L"SetExactSolver", 0, TYPE_bool, 0, {{L"exact", 0, TYPE_BOOL}});
+    }
+    std::vector<FPValue> received;
+    FPStatus answer = FPS_OK;
+
+protected:
+    FPStatus _dispatch_fn(FunctionID, TimeValue, FPValue&, FPParams* p) override {
+        received.push_back(p->params[0]);
+        return answer;
+    }
+};
+
+TEST(VelmoraSettings, ExactSolverSwitchGoesThroughVelmoraOptions) {
+    std::string error;
+    EXPECT_FALSE(sendExactSolver(true, error));
+    EXPECT_NE(error.find("\"VelmoraOptions\""), std::string::npos) << error;
+
+    FakeVelmoraOptions fp;
+    for (bool exact : {true, false}) {
+        error.clear();
+        ASSERT_TRUE(sendExactSolver(exact, error)) << error;
+        EXPECT_EQ(fp.received.back().type, TYPE_BOOL);
+        EXPECT_EQ(fp.received.back().i, exact ? 1 : 0);
+    }
+    fp.answer = FPS_FAIL;
+    EXPECT_FALSE(sendExactSolver(true, error));
+    EXPECT_NE(error.find("VelmoraOptions.SetExactSolver"), std::string::npos) << error;
+}
+
+TEST(VelmoraSettings, ExactSolverScriptCallsAreRecorded) {
+    struct Case {
+        const char* name;
+        host::CallArgs call;
+        bool recorded;
+        bool exact;
+    };
+    const Case cases[] = {
+        {"true", {"VelmoraOptions", "SetExactSolver", {boolean(true)}}, true, true},
+        {"false", {"VelmoraOptions", "SetExactSolver", {boolean(false)}}, true, false},
+        {"number", {"VelmoraOptions", "SetExactSolver", {number(2.0)}}, true, true},
+        {"zero", {"VelmoraOptions", "SetExactSolver", {number(0.0)}}, true, false},
+        {"no argument", {"VelmoraOptions", "SetExactSolver", {}}, false, true},
+        {"other function", {"Velmora", "SetExactSolver", {boolean(false)}}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool exact = true;
+        EXPECT_EQ(recordExactSolverCall(exact, c.call), c.recorded);
+        EXPECT_EQ(exact, c.exact);
+    }
+}
+
 TEST(VelmoraSettings, FifteenNamesInPanelOrder) {
     const auto& names = settingNames();
     ASSERT_EQ(names.size(), 15u);
