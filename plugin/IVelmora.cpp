@@ -81,9 +81,6 @@ FPStatus IVelmora::_dispatch_fn(FunctionID fid, TimeValue /*t*/, FPValue& result
         default:
             return FPS_NO_SUCH_FUNCTION;
     }
-    // A script reads a defined value rather than whatever the host left in the result.
-    result = FPValue();
-    result.type = kVelmoraResultType;
-    if (kVelmoraResultType == TYPE_bool) result.i = 1;
+    result = handledResult();
     return FPS_OK;
 }

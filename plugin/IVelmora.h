@@ -16,6 +16,15 @@ enum : FunctionID {
 // The result type every function declares: a boolean, or nothing for the oldest host releases.
 inline constexpr ParamType2 kVelmoraResultType = MAX_RELEASE < 20000 ? TYPE_VOID : TYPE_bool;
 
+// The result of a handled call: a defined value of kVelmoraResultType (true where it is a
+// boolean), so that a script never reads whatever the host left in the result.
+inline FPValue handledResult() {
+    FPValue result;
+    result.type = kVelmoraResultType;
+    if (kVelmoraResultType == TYPE_bool) result.i = 1;
+    return result;
+}
+
 // A static core interface: the one object is at once the interface and its descriptor, published
 // under its name when the module is loaded and withdrawn when it is unloaded.
 class IVelmora : public FPInterfaceDesc {

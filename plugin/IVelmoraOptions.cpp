@@ -23,8 +23,6 @@ FPStatus IVelmoraOptions::_dispatch_fn(FunctionID fid, TimeValue /*t*/, FPValue&
         default:
             return FPS_NO_SUCH_FUNCTION;
     }
-    result = FPValue();
-    result.type = kVelmoraResultType;
-    if (kVelmoraResultType == TYPE_bool) result.i = 1;
+    result = handledResult();
     return FPS_OK;
 }
