@@ -82,7 +82,7 @@ std::size_t clothStateBytes(const ClothMouseProc& s) {
     return bytesOf(s.brushWeights) + bytesOf(s.deltas) + bytesOf(s.constraints) + bytesOf(s.velocities) +
            bytesOf(s.faceNormals) + bytesOf(s.vertexNormals) + bytesOf(s.mask) + bytesOf(w.vertexShared) +
            bytesOf(w.constraintSharedRoles) + bytesOf(w.constraintSlotBase) + bytesOf(w.edgeSlots) +
-           bytesOf(w.vertexSlotOffsets) + bytesOf(w.slotPositions) + bytesOf(w.sharedVertices) +
+           bytesOf(w.vertexSlotOffsets) + bytesOf(w.slotPositions) + bytesOf(w.sharedVertices) + bytesOf(w.lastElementRecords) +
            bytesOf(w.edgeRecordCount) + bytesOf(w.edgeScale) + bytesOf(w.scaledVertices) + bytesOf(w.heldDeltas) +
            bytesOf(g.positions) + bytesOf(g.velocities) + bytesOf(g.restLengths) + bytesOf(g.restAngles) +
            bytesOf(g.mask);

@@ -12,6 +12,7 @@
 #include "cloth/ClothMouseProc.h"
 #include "sdk/Parallel.h"
 #include "solver/Solver.h"
+#include "solver/WideBlocks.h"
 
 namespace {
 using velmora::bench::allocationCount;
@@ -33,21 +34,32 @@ struct DragScene {
 // What the Move mode hands the solver for a small mouse motion.
 const Point3 kMove(0.002f, -0.001f, 0.01f);
 
-enum class Runner { Oracle, OneThread, TwoThreads };
+// TwoThreadsNarrow: two threads with the 4-lane block paths, as on a processor without AVX-512.
+enum class Runner { Oracle, OneThread, TwoThreads, TwoThreadsNarrow };
 
 const char* nameOf(Runner r) {
     switch (r) {
         case Runner::Oracle: return "oracle";
         case Runner::OneThread: return "ours_1t";
         case Runner::TwoThreads: return "ours_2t";
+        case Runner::TwoThreadsNarrow: return "ours_2t_narrow";
     }
     return "";
 }
+
+// Turns the 16-lane block paths off for its lifetime when asked.
+struct NarrowBlocks {
+    explicit NarrowBlocks(bool narrow) { velmora::solver::allowWideBlocks(!narrow); }
+    ~NarrowBlocks() { velmora::solver::allowWideBlocks(true); }
+    NarrowBlocks(const NarrowBlocks&) = delete;
+    NarrowBlocks& operator=(const NarrowBlocks&) = delete;
+};
 
 void runDrag(benchmark::State& bench, Runner runner) {
     const int quads = static_cast<int>(bench.range(0));
     auto scene = std::make_unique<DragScene>(quads);
     velmora::parallel::ThreadLimit limit(runner == Runner::OneThread ? 1 : 2);
+    const NarrowBlocks narrow(runner == Runner::TwoThreadsNarrow);
     // One event before timing: the thread pool starts, caches warm.
     if (runner == Runner::Oracle) {
         velmora::oracle::runSolverIterations(scene->state, true, kMove);
@@ -83,12 +95,14 @@ void runDrag(benchmark::State& bench, Runner runner) {
 void BM_DragOracle(benchmark::State& s) { runDrag(s, Runner::Oracle); }
 void BM_DragOneThread(benchmark::State& s) { runDrag(s, Runner::OneThread); }
 void BM_DragTwoThreads(benchmark::State& s) { runDrag(s, Runner::TwoThreads); }
+void BM_DragTwoThreadsNarrowBlocks(benchmark::State& s) { runDrag(s, Runner::TwoThreadsNarrow); }
 
 // 100 x 100 quads: 10,201 vertices; 316 x 316: 100,489; 1000 x 1000: 1,002,001.
 #define VELMORA_DRAG_SIZES ->Arg(100)->Arg(316)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime()
 BENCHMARK(BM_DragOracle) VELMORA_DRAG_SIZES;
 BENCHMARK(BM_DragOneThread) VELMORA_DRAG_SIZES;
 BENCHMARK(BM_DragTwoThreads) VELMORA_DRAG_SIZES;
+BENCHMARK(BM_DragTwoThreadsNarrowBlocks)->Arg(316)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // What two threads give on this machine at this moment, whatever the solver does: a loop of pure
 // arithmetic (no memory traffic) split over one and over two threads. When other work occupies
@@ -116,9 +130,11 @@ void BM_MachineParallelism(benchmark::State& bench) {
 BENCHMARK(BM_MachineParallelism)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Where the time of one iteration goes, stage by stage, on the 100k grid with one thread:
-// milliseconds per stage call as counters (the stages as runSolverIterations calls them).
+// milliseconds per stage call as counters (the stages as runSolverIterations calls them). The
+// argument is the width of the block paths: 16 (AVX-512, where the processor has it) or 4.
 void BM_SolverStages100k(benchmark::State& bench) {
     velmora::parallel::ThreadLimit limit(1);
+    const NarrowBlocks narrow(bench.range(0) == 4);
     DragScene scene(316);
     ClothMouseProc& state = scene.state;
     using Clock = std::chrono::steady_clock;
@@ -147,7 +163,7 @@ void BM_SolverStages100k(benchmark::State& bench) {
     bench.counters["edges_ms"] = edges / n;
     bench.counters["integrate_ms"] = integrate / n;
 }
-BENCHMARK(BM_SolverStages100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SolverStages100k)->Arg(16)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The targets' ratios from the drag benchmarks above (which must have run in the same process):
 // oracle / ours at each size with one and two threads, ours one thread / two threads, and the
@@ -166,6 +182,9 @@ void BM_DragSummary(benchmark::State& bench) {
         }
         if (has("oracle", v) && has("ours_1t", v)) bench.counters["oracle/ours_1t_" + l] = t["oracle"][v] / t["ours_1t"][v];
         if (has("ours_1t", v) && has("ours_2t", v)) bench.counters["1t/2t_" + l] = t["ours_1t"][v] / t["ours_2t"][v];
+    }
+    if (has("ours_2t", 100489) && has("ours_2t_narrow", 100489)) {
+        bench.counters["narrow/wide_2t_100k"] = t["ours_2t_narrow"][100489] / t["ours_2t"][100489];
     }
     if (has("ours_2t", 100489) && has("ours_2t", 1002001)) {
         bench.counters["per_vertex_1M/100k"] =

@@ -104,8 +104,19 @@ void forEachContribution(const EdgeConstraint& r, Visit&& visit) {
     visit(r.vert1);
 }
 
-void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int numVerts, ClothWorkspace& work) {
+void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int numVerts, int numFaces,
+                           ClothWorkspace& work) {
     const std::size_t numConstraints = constraints.size();
+    // The records whose reads reach the last point or the last face normal, which have nothing
+    // after them in memory.
+    std::vector<int>().swap(work.lastElementRecords);
+    for (std::size_t c = 0; c < numConstraints; ++c) {
+        const EdgeConstraint& r = constraints[c];
+        bool last = r.vert0 == numVerts - 1 || r.vert1 == numVerts - 1;
+        if (!r.openEdge) last = last || r.opposite1 == numVerts - 1 || r.face0 == numFaces - 1 || r.face1 == numFaces - 1;
+        if (last) work.lastElementRecords.push_back(static_cast<int>(c));
+    }
+
     const int chunk = work.requestedChunk > 0 ? work.requestedChunk : constraintChunkFor(numConstraints);
     work.constraintChunk = chunk;
 
@@ -269,7 +280,7 @@ void ClothMouseProc::buildClothState() {
 
     allocateFresh(deltas, static_cast<std::size_t>(numVerts), zero);
     allocateFresh(work.accum, static_cast<std::size_t>(numVerts), Float4{});
-    buildEdgeStageLayout(constraints, numVerts, work);
+    buildEdgeStageLayout(constraints, numVerts, numFaces, work);
     buildEdgeScales(constraints, numVerts, settings, work);
     // The stroke guard copies these before every drag event; sized here so that no event allocates.
     allocateFresh(guard.positions, static_cast<std::size_t>(numVerts), zero);

@@ -53,6 +53,10 @@ struct ClothWorkspace {
     std::vector<Float4> edgeSlots;
     std::vector<int> vertexSlotOffsets;
     std::vector<int> sharedVertices;
+    // The records that read the mesh's last point or the last face normal (as vert0, vert1 or
+    // opposite1; face0 or face1), in ascending order. A 16-byte load of those reads past the end
+    // of the array, so only blocks of records holding one of them check their indices first.
+    std::vector<int> lastElementRecords;
 
     // Stabilisation of the edge response (rule in solver/EdgeResponseScale.h). Per vertex: the
     // number of edge records naming it as vert0 or vert1, and the scale of its summed edge

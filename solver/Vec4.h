@@ -83,6 +83,25 @@ inline Vec4 loadPoint(const Point3* points, int i, int last) {
     return Vec4::of(points[i]);
 }
 
+// The same for a point known not to be the last of its array: no check.
+inline Vec4 loadPointFollowed(const Point3* points, int i) {
+#if defined(__SSE2__)
+    return {_mm_loadu_ps(&points[i].x)};
+#else
+    return Vec4::of(points[i]);
+#endif
+}
+
+// loadPoint, or loadPointFollowed when the caller knows i is below `last`.
+template <bool kChecked>
+inline Vec4 loadPointIf(const Point3* points, int i, int last) {
+    if constexpr (kChecked) {
+        return loadPoint(points, i, last);
+    } else {
+        return loadPointFollowed(points, i);
+    }
+}
+
 // The first three lanes into a Point3 (twelve bytes: the point after it is not touched).
 inline void storePoint(Point3& p, Vec4 value) {
 #if defined(__SSE2__)

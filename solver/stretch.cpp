@@ -16,6 +16,7 @@
 #include "solver/Solver.h"
 #include "solver/StageDetail.h"
 #include "solver/Vec4.h"
+#include "solver/WideBlocks.h"
 
 namespace velmora::solver {
 namespace {
@@ -58,7 +59,7 @@ struct Contribution {
     Vec4 pushOpposite1;  // added to opposite1
     Vec4 pushEdge;       // added to vert0 and vert1
 };
-static_assert(kBlock % 4 == 0, "the contributions are interleaved four records at a time");
+static_assert(kBlock % 16 == 0, "the contributions are interleaved four or sixteen records at a time");
 
 // Contributions of a record none of whose vertices is shared: straight into the accumulator.
 struct DirectSink {
@@ -114,19 +115,29 @@ struct EdgeStage {
     float stiffness;
     float bendiness;
     float plasticity;
+    const int* lastElementRecords;  // ascending
+    const int* lastElementRecordsEnd;
 
+    // Whether one of records [begin, begin + count) reads the last point or face normal.
+    bool readsLastElement(int begin, int count) const {
+        const int* next = std::lower_bound(lastElementRecords, lastElementRecordsEnd, begin);
+        return next != lastElementRecordsEnd && *next < begin + count;
+    }
+
+    // kChecked: the block may read the last point or face normal (see ClothWorkspace).
+    template <bool kChecked>
     void loadBlock(int begin, int count, BlockScratch& b) const {
         for (int i = 0; i < count; ++i) {
             const EdgeConstraint& r = records[begin + i];
-            const Vec4 p0 = loadPoint(positions, r.vert0, lastVertex);
-            (loadPoint(positions, r.vert1, lastVertex) - p0).store(b.d[i]);
+            const Vec4 p0 = loadPointIf<kChecked>(positions, r.vert0, lastVertex);
+            (loadPointIf<kChecked>(positions, r.vert1, lastVertex) - p0).store(b.d[i]);
             b.restLength[i] = r.restLength;
             b.restAngle[i] = r.restAngle;
             // An open edge's face and corner fields carry no meaning and are never followed.
             if (!r.openEdge) {
-                (loadPoint(positions, r.opposite1, lastVertex) - p0).store(b.q[i]);
-                loadPoint(normals, r.face0, lastFace).store(b.n0[i]);
-                loadPoint(normals, r.face1, lastFace).store(b.n1[i]);
+                (loadPointIf<kChecked>(positions, r.opposite1, lastVertex) - p0).store(b.q[i]);
+                loadPointIf<kChecked>(normals, r.face0, lastFace).store(b.n0[i]);
+                loadPointIf<kChecked>(normals, r.face1, lastFace).store(b.n1[i]);
             } else {
                 b.q[i] = Float4{};
                 b.n0[i] = Float4{};
@@ -230,7 +241,11 @@ struct EdgeStage {
         BlockScratch b{};
         for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
             const int count = std::min(kBlock, end - blockBegin);
-            loadBlock(blockBegin, count, b);
+            if (readsLastElement(blockBegin, count)) {
+                loadBlock<true>(blockBegin, count, b);
+            } else {
+                loadBlock<false>(blockBegin, count, b);
+            }
             frameBlock(count, b);
             bendBlock(count, b);
             addBlock(blockBegin, count, b);
@@ -241,7 +256,7 @@ struct EdgeStage {
     // vertices shared with another chunk and its far corners distinct from the edge's ends
     // (roles 0, see ClothWorkspace). The edge's two sums stay in registers between their two
     // additions each; every vertex still receives its additions in record order.
-    void addOne(int c, const BlockScratch& b, int i, const Contribution& k) const {
+    [[gnu::always_inline]] void addOne(int c, const BlockScratch& b, int i, const Contribution& k) const {
         EdgeConstraint& r = records[c];
         const unsigned roles = sharedRoles[c];
         if (roles == 0 && b.bends[i] != 0) {
@@ -258,6 +273,109 @@ struct EdgeStage {
             addRecord(r, b, i, k, sink);
         }
     }
+
+#if defined(VELMORA_HAS_WIDE_BLOCKS)
+    // Record i of the block into lane group kJ of the four registers. kChecked: the block may be
+    // short (registers left zero past it) or read the last point or face normal.
+    template <int kJ, bool kChecked>
+    VELMORA_WIDE [[gnu::always_inline]] void loadLane(int begin, int count, int i, BlockScratch& b, __m512& d,
+                                                      __m512& q, __m512& n0, __m512& n1) const {
+        if (kChecked && i >= count) return;
+        const EdgeConstraint& r = records[begin + i];
+        const Vec4 p0 = loadPointIf<kChecked>(positions, r.vert0, lastVertex);
+        d = _mm512_insertf32x4(d, (loadPointIf<kChecked>(positions, r.vert1, lastVertex) - p0).v, kJ);
+        b.restLength[i] = r.restLength;
+        b.restAngle[i] = r.restAngle;
+        if (!r.openEdge) {
+            q = _mm512_insertf32x4(q, (loadPointIf<kChecked>(positions, r.opposite1, lastVertex) - p0).v, kJ);
+            n0 = _mm512_insertf32x4(n0, loadPointIf<kChecked>(normals, r.face0, lastFace).v, kJ);
+            n1 = _mm512_insertf32x4(n1, loadPointIf<kChecked>(normals, r.face1, lastFace).v, kJ);
+        }
+    }
+
+    // The vectors of four records, record j in lanes 4j to 4j + 3.
+    struct FourRecords {
+        __m512 d, q, n0, n1;
+    };
+
+    template <bool kChecked>
+    VELMORA_WIDE [[gnu::always_inline]] FourRecords loadFour(int begin, int count, int i, BlockScratch& b) const {
+        FourRecords f{_mm512_setzero_ps(), _mm512_setzero_ps(), _mm512_setzero_ps(), _mm512_setzero_ps()};
+        loadLane<0, kChecked>(begin, count, i, b, f.d, f.q, f.n0, f.n1);
+        loadLane<1, kChecked>(begin, count, i + 1, b, f.d, f.q, f.n0, f.n1);
+        loadLane<2, kChecked>(begin, count, i + 2, b, f.d, f.q, f.n0, f.n1);
+        loadLane<3, kChecked>(begin, count, i + 3, b, f.d, f.q, f.n0, f.n1);
+        return f;
+    }
+
+    // loadBlock sixteen records at a time: each record's vectors straight into registers of four
+    // records, split into the per-quantity arrays with AVX-512 permutes.
+    template <bool kChecked>
+    VELMORA_WIDE void loadBlockWide(int begin, int count, BlockScratch& b) const {
+        for (int g = 0; g < count; g += 16) {
+            const FourRecords f0 = loadFour<kChecked>(begin, count, g, b);
+            const FourRecords f1 = loadFour<kChecked>(begin, count, g + 4, b);
+            const FourRecords f2 = loadFour<kChecked>(begin, count, g + 8, b);
+            const FourRecords f3 = loadFour<kChecked>(begin, count, g + 12, b);
+            const __m512 d[4] = {f0.d, f1.d, f2.d, f3.d};
+            const __m512 q[4] = {f0.q, f1.q, f2.q, f3.q};
+            const __m512 n0[4] = {f0.n0, f1.n0, f2.n0, f3.n0};
+            const __m512 n1[4] = {f0.n1, f1.n1, f2.n1, f3.n1};
+            wide::splitSixteen(d, b.dx + g, b.dy + g, b.dz + g);
+            wide::splitSixteen(q, b.qx + g, b.qy + g, b.qz + g);
+            wide::splitSixteen(n0, b.n0x + g, b.n0y + g, b.n0z + g);
+            wide::splitSixteen(n1, b.n1x + g, b.n1y + g, b.n1z + g);
+        }
+    }
+
+    template <int kJ>
+    VELMORA_WIDE [[gnu::always_inline]] void addLane(int c, const BlockScratch& b, int i, __m512 s, __m512 a0,
+                                                     __m512 a1, __m512 e) const {
+        addOne(c, b, i,
+               Contribution{{wide::element<kJ>(s)}, {wide::element<kJ>(a0)}, {wide::element<kJ>(a1)},
+                            {wide::element<kJ>(e)}});
+    }
+
+    // The additions of the four records from record i of the block on (those before `count`).
+    VELMORA_WIDE [[gnu::always_inline]] void addFour(int blockBegin, int count, int i, const BlockScratch& b,
+                                                     __m512 s, __m512 a0, __m512 a1, __m512 e) const {
+        const int n = count - i;
+        if (n > 0) addLane<0>(blockBegin + i, b, i, s, a0, a1, e);
+        if (n > 1) addLane<1>(blockBegin + i + 1, b, i + 1, s, a0, a1, e);
+        if (n > 2) addLane<2>(blockBegin + i + 2, b, i + 2, s, a0, a1, e);
+        if (n > 3) addLane<3>(blockBegin + i + 3, b, i + 3, s, a0, a1, e);
+    }
+
+    // addBlock sixteen records at a time.
+    VELMORA_WIDE void addBlockWide(int blockBegin, int count, const BlockScratch& b) const {
+        for (int g = 0; g < count; g += 16) {
+            __m512 s[4], a0[4], a1[4], e[4];
+            wide::joinSixteen(b.sx + g, b.sy + g, b.sz + g, s);
+            wide::joinSixteen(b.a0x + g, b.a0y + g, b.a0z + g, a0);
+            wide::joinSixteen(b.a1x + g, b.a1y + g, b.a1z + g, a1);
+            wide::joinSixteen(b.ex + g, b.ey + g, b.ez + g, e);
+            addFour(blockBegin, count, g, b, s[0], a0[0], a1[0], e[0]);
+            addFour(blockBegin, count, g + 4, b, s[1], a0[1], a1[1], e[1]);
+            addFour(blockBegin, count, g + 8, b, s[2], a0[2], a1[2], e[2]);
+            addFour(blockBegin, count, g + 12, b, s[3], a0[3], a1[3], e[3]);
+        }
+    }
+
+    VELMORA_WIDE void runChunkWide(int begin, int end) const {
+        BlockScratch b{};
+        for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
+            const int count = std::min(kBlock, end - blockBegin);
+            if (count < kBlock || readsLastElement(blockBegin, count)) {
+                loadBlockWide<true>(blockBegin, count, b);
+            } else {
+                loadBlockWide<false>(blockBegin, count, b);
+            }
+            frameBlock(count, b);
+            bendBlock(count, b);
+            addBlockWide(blockBegin, count, b);
+        }
+    }
+#endif
 
     // The block's contributions, four records at a time from the per-quantity arrays into
     // registers, then added record by record.
@@ -294,9 +412,20 @@ void applyEdgeChunks(ClothMouseProc& state, float stiffness) {
                           state.work.edgeSlots.data(),
                           stiffness,
                           state.settings.bendiness,
-                          state.settings.plasticity};
+                          state.settings.plasticity,
+                          state.work.lastElementRecords.data(),
+                          state.work.lastElementRecords.data() + state.work.lastElementRecords.size()};
     // One chunk per index: a chunk's records run in index order on one thread, so the vertices it
     // owns receive their contributions in the serial order.
+#if defined(VELMORA_HAS_WIDE_BLOCKS)
+    if (wideBlocksEnabled()) {
+        concurrency::parallel_for(0, numChunks, [&stage, chunk, numRecords](int chunkIndex) {
+            const int begin = chunkIndex * chunk;
+            stage.runChunkWide(begin, std::min(numRecords, begin + chunk));
+        });
+        return;
+    }
+#endif
     concurrency::parallel_for(0, numChunks, [&stage, chunk, numRecords](int chunkIndex) {
         const int begin = chunkIndex * chunk;
         stage.runChunk(begin, std::min(numRecords, begin + chunk));
