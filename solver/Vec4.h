@@ -2,6 +2,9 @@
 // Four-lane arithmetic on Float4 for the accumulation of contributions: one vector instruction per
 // load, addition or store instead of three. Each lane is added exactly as a scalar float would be,
 // so a sum taken in Vec4 has the bits of the same sum taken in Point3.
+#include <cstddef>
+#include <cstdint>
+
 #include "cloth/ClothWorkspace.h"
 #include "sdk/Point3.h"
 
@@ -11,6 +14,10 @@
 #endif
 
 namespace velmora::solver {
+
+// An element index as an array offset. Indices are never negative, and a 32-bit unsigned value
+// widens for free, where a signed one costs an instruction per access in the hot loops.
+inline std::size_t at(int i) { return static_cast<std::uint32_t>(i); }
 
 #if defined(__SSE2__)
 struct Vec4 {
@@ -78,17 +85,17 @@ inline void deinterleave4(const Float4* in, float* x, float* y, float* z) {
 // point, except for the last point of the array (index `last`), which has none after it.
 inline Vec4 loadPoint(const Point3* points, int i, int last) {
 #if defined(__SSE2__)
-    if (i < last) return {_mm_loadu_ps(&points[i].x)};
+    if (i < last) return {_mm_loadu_ps(&points[at(i)].x)};
 #endif
-    return Vec4::of(points[i]);
+    return Vec4::of(points[at(i)]);
 }
 
 // The same for a point known not to be the last of its array: no check.
 inline Vec4 loadPointFollowed(const Point3* points, int i) {
 #if defined(__SSE2__)
-    return {_mm_loadu_ps(&points[i].x)};
+    return {_mm_loadu_ps(&points[at(i)].x)};
 #else
-    return Vec4::of(points[i]);
+    return Vec4::of(points[at(i)]);
 #endif
 }
 

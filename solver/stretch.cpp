@@ -64,7 +64,7 @@ static_assert(kBlock % 16 == 0, "the contributions are interleaved four or sixte
 // Contributions of a record none of whose vertices is shared: straight into the accumulator.
 struct DirectSink {
     Float4* accum;
-    void add(int v, Vec4 value) { addInto(accum[v], value); }
+    void add(int v, Vec4 value) { addInto(accum[at(v)], value); }
     void skip(int) {}
 };
 
@@ -79,9 +79,9 @@ struct MixedSink {
 
     void add(int v, Vec4 value) {
         if (roles & (1u << role++)) {
-            value.store(slots[*positions++]);
+            value.store(slots[at(*positions++)]);
         } else {
-            addInto(accum[v], value);
+            addInto(accum[at(v)], value);
         }
     }
     // A contribution this iteration does not make: its slot, if it has one, still gets a zero,
@@ -126,7 +126,7 @@ struct EdgeStage {
 
     // kChecked: the block may read the last point or face normal (see ClothWorkspace).
     template <bool kChecked>
-    void loadBlock(int begin, int count, BlockScratch& b) const {
+    [[gnu::always_inline]] void loadBlock(int begin, int count, BlockScratch& b) const {
         for (int i = 0; i < count; ++i) {
             const EdgeConstraint& r = records[begin + i];
             const Vec4 p0 = loadPointIf<kChecked>(positions, r.vert0, lastVertex);
@@ -154,8 +154,7 @@ struct EdgeStage {
 
     // edgeFrame, stretchCorrection and the parts of signedDihedralAngle around its arc tangent,
     // lane by lane. An open edge has zero normals here, so it never bends.
-    VELMORA_TARGET_CLONES void frameBlock(int count, BlockScratch& b) const {
-        const float k = stiffness;
+    VELMORA_TARGET_CLONES static void frameBlock(int count, float k, BlockScratch& b) {
         for (int i = 0; i < count; ++i) {
             const float dx = b.dx[i], dy = b.dy[i], dz = b.dz[i];
             const float length = std::sqrt(dx * dx + dy * dy + dz * dz);
@@ -183,7 +182,7 @@ struct EdgeStage {
     }
 
     // The arc tangent and bendTerms, lane by lane.
-    VELMORA_TARGET_CLONES void bendBlock(int count, BlockScratch& b) const {
+    VELMORA_TARGET_CLONES static void bendBlock(int count, float bendiness, float plasticity, BlockScratch& b) {
         for (int i = 0; i < count; ++i) {
             const float theta = atan2Exact(b.sinAngle[i], b.cosAngle[i]);
             const float phi = detail::select(b.below[i] != 0u, -theta, theta);
@@ -206,7 +205,8 @@ struct EdgeStage {
 
     // applyEdgeRecord's additions for one record, from the block's results.
     template <class Sink>
-    static void addRecord(EdgeConstraint& r, const BlockScratch& b, int i, const Contribution& k, Sink& sink) {
+    [[gnu::always_inline]] static void addRecord(EdgeConstraint& r, const BlockScratch& b, int i, const Contribution& k,
+                                                 Sink& sink) {
         if (b.valid[i] == 0) {
             // Coincident vertices have no direction: the edge sits this iteration out.
             sink.skip(r.vert0);
@@ -237,18 +237,21 @@ struct EdgeStage {
     }
 
     void runChunk(int begin, int end) const {
+        // A vector store may alias anything, so the members would be reloaded after every
+        // addition; a local copy, which nothing else sees, stays in registers.
+        const EdgeStage stage = *this;
         // Zeroed once: the interleaving reads whole groups of four past a short last block.
         BlockScratch b{};
         for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
             const int count = std::min(kBlock, end - blockBegin);
-            if (readsLastElement(blockBegin, count)) {
-                loadBlock<true>(blockBegin, count, b);
+            if (stage.readsLastElement(blockBegin, count)) {
+                stage.loadBlock<true>(blockBegin, count, b);
             } else {
-                loadBlock<false>(blockBegin, count, b);
+                stage.loadBlock<false>(blockBegin, count, b);
             }
-            frameBlock(count, b);
-            bendBlock(count, b);
-            addBlock(blockBegin, count, b);
+            frameBlock(count, stage.stiffness, b);
+            bendBlock(count, stage.bendiness, stage.plasticity, b);
+            stage.addBlock(blockBegin, count, b);
         }
     }
 
@@ -261,10 +264,12 @@ struct EdgeStage {
         const unsigned roles = sharedRoles[c];
         if (roles == 0 && b.bends[i] != 0) {
             r.restAngle = b.newAngle[i];
-            addInto(accum[r.opposite0], k.pushOpposite0);
-            addInto(accum[r.opposite1], k.pushOpposite1);
-            ((Vec4::load(accum[r.vert0]) + k.stretch) + k.pushEdge).store(accum[r.vert0]);
-            ((Vec4::load(accum[r.vert1]) + -k.stretch) + k.pushEdge).store(accum[r.vert1]);
+            addInto(accum[at(r.opposite0)], k.pushOpposite0);
+            addInto(accum[at(r.opposite1)], k.pushOpposite1);
+            Float4& a0 = accum[at(r.vert0)];
+            Float4& a1 = accum[at(r.vert1)];
+            ((Vec4::load(a0) + k.stretch) + k.pushEdge).store(a0);
+            ((Vec4::load(a1) + -k.stretch) + k.pushEdge).store(a1);
         } else if ((roles & ClothWorkspace::kSlotRoles) == 0) {
             DirectSink sink{accum};
             addRecord(r, b, i, k, sink);
@@ -311,7 +316,7 @@ struct EdgeStage {
     // loadBlock sixteen records at a time: each record's vectors straight into registers of four
     // records, split into the per-quantity arrays with AVX-512 permutes.
     template <bool kChecked>
-    VELMORA_WIDE void loadBlockWide(int begin, int count, BlockScratch& b) const {
+    VELMORA_WIDE [[gnu::always_inline]] void loadBlockWide(int begin, int count, BlockScratch& b) const {
         for (int g = 0; g < count; g += 16) {
             const FourRecords f0 = loadFour<kChecked>(begin, count, g, b);
             const FourRecords f1 = loadFour<kChecked>(begin, count, g + 4, b);
@@ -347,7 +352,7 @@ struct EdgeStage {
     }
 
     // addBlock sixteen records at a time.
-    VELMORA_WIDE void addBlockWide(int blockBegin, int count, const BlockScratch& b) const {
+    VELMORA_WIDE [[gnu::always_inline]] void addBlockWide(int blockBegin, int count, const BlockScratch& b) const {
         for (int g = 0; g < count; g += 16) {
             __m512 s[4], a0[4], a1[4], e[4];
             wide::joinSixteen(b.sx + g, b.sy + g, b.sz + g, s);
@@ -362,24 +367,25 @@ struct EdgeStage {
     }
 
     VELMORA_WIDE void runChunkWide(int begin, int end) const {
+        const EdgeStage stage = *this;  // in registers, as in runChunk
         BlockScratch b{};
         for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
             const int count = std::min(kBlock, end - blockBegin);
-            if (count < kBlock || readsLastElement(blockBegin, count)) {
-                loadBlockWide<true>(blockBegin, count, b);
+            if (count < kBlock || stage.readsLastElement(blockBegin, count)) {
+                stage.loadBlockWide<true>(blockBegin, count, b);
             } else {
-                loadBlockWide<false>(blockBegin, count, b);
+                stage.loadBlockWide<false>(blockBegin, count, b);
             }
-            frameBlock(count, b);
-            bendBlock(count, b);
-            addBlockWide(blockBegin, count, b);
+            frameBlock(count, stage.stiffness, b);
+            bendBlock(count, stage.bendiness, stage.plasticity, b);
+            stage.addBlockWide(blockBegin, count, b);
         }
     }
 #endif
 
     // The block's contributions, four records at a time from the per-quantity arrays into
     // registers, then added record by record.
-    void addBlock(int blockBegin, int count, const BlockScratch& b) const {
+    [[gnu::always_inline]] void addBlock(int blockBegin, int count, const BlockScratch& b) const {
         for (int g = 0; g < count; g += 4) {
             Vec4 s[4], a0[4], a1[4], e[4];
             interleave4(b.sx + g, b.sy + g, b.sz + g, s);
