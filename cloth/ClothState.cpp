@@ -86,7 +86,7 @@ float buildRadius(const Point3& ext) {
 // Records per chunk of the edge stage: about 16 chunks, so a handful of threads share the work
 // evenly, and chunks long enough that only a thin seam of vertices is shared between them.
 int constraintChunkFor(std::size_t numConstraints) {
-    constexpr std::size_t kTargetChunks = 8;
+    constexpr std::size_t kTargetChunks = 16;
     constexpr std::size_t kMinChunk = 2048;
     const std::size_t chunk = std::max(kMinChunk, (numConstraints + kTargetChunks - 1) / kTargetChunks);
     return static_cast<int>(std::min<std::size_t>(chunk, INT_MAX));
