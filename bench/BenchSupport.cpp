@@ -1,5 +1,6 @@
 #include "BenchSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -82,8 +83,8 @@ std::size_t clothStateBytes(const ClothMouseProc& s) {
     return bytesOf(s.brushWeights) + bytesOf(s.deltas) + bytesOf(s.constraints) + bytesOf(s.velocities) +
            bytesOf(s.faceNormals) + bytesOf(s.vertexNormals) + bytesOf(s.mask) + bytesOf(w.vertexShared) +
            bytesOf(w.constraintSharedRoles) + bytesOf(w.constraintSlotBase) + bytesOf(w.edgeSlots) +
-           bytesOf(w.vertexSlotOffsets) + bytesOf(w.slotPositions) + bytesOf(w.sharedVertices) + bytesOf(w.lastElementRecords) +
-           bytesOf(w.edgeRecordCount) + bytesOf(w.edgeScale) + bytesOf(w.scaledVertices) + bytesOf(w.heldDeltas) +
+           bytesOf(w.vertexSlotOffsets) + bytesOf(w.slotPositions) + bytesOf(w.sharedVertices) +
+           bytesOf(w.lastElementRecords) + bytesOf(w.edgeRecordCount) + bytesOf(w.edgeScale) + bytesOf(w.scaledVertices) + bytesOf(w.heldDeltas) +
            bytesOf(g.positions) + bytesOf(g.velocities) + bytesOf(g.restLengths) + bytesOf(g.restAngles) +
            bytesOf(g.mask);
 }
@@ -91,6 +92,11 @@ std::size_t clothStateBytes(const ClothMouseProc& s) {
 std::map<std::string, std::map<int, double>>& dragTimes() {
     static std::map<std::string, std::map<int, double>> times;
     return times;
+}
+
+void recordDragTime(const std::string& runner, int vertices, double seconds) {
+    double& kept = dragTimes()[runner][vertices];
+    kept = (kept == 0.0) ? seconds : std::min(kept, seconds);
 }
 
 std::string sharedMeshDir() { return VELMORA_SHARED_MESH_DIR; }

@@ -23,8 +23,11 @@ Mesh bumpyGrid(int quads);
 std::size_t clothStateBytes(const ClothMouseProc& state);
 
 // Mean seconds per drag event, by runner name and vertex count, filled by the drag benchmarks and
-// read by the summary benchmark that runs after them.
+// read by the summary benchmark that runs after them. With --benchmark_repetitions each entry keeps
+// its fastest repetition: on a shared machine other work only ever adds time, to the serial
+// reference and to the solver alike.
 std::map<std::string, std::map<int, double>>& dragTimes();
+void recordDragTime(const std::string& runner, int vertices, double seconds);
 
 // Folder of the real test meshes (the shared folder next to the repository).
 std::string sharedMeshDir();

@@ -82,7 +82,7 @@ void runDrag(benchmark::State& bench, Runner runner) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const int numVerts = scene->mesh.getNumVerts();
     const double perEvent = seconds / static_cast<double>(bench.iterations());
-    dragTimes()[nameOf(runner)][numVerts] = perEvent;
+    velmora::bench::recordDragTime(nameOf(runner), numVerts, perEvent);
     const double vertexIterations = static_cast<double>(numVerts) * scene->state.settings.iterations;
     bench.counters["vertices"] = numVerts;
     bench.counters["ns_per_vertex_iteration"] = perEvent * 1e9 / vertexIterations;
@@ -125,7 +125,8 @@ void BM_MachineParallelism(benchmark::State& bench) {
         benchmark::DoNotOptimize(sums);
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    dragTimes()[threads == 1 ? "machine_1t" : "machine_2t"][0] = seconds / static_cast<double>(bench.iterations());
+    velmora::bench::recordDragTime(threads == 1 ? "machine_1t" : "machine_2t", 0,
+                                   seconds / static_cast<double>(bench.iterations()));
 }
 BENCHMARK(BM_MachineParallelism)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
