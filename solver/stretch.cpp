@@ -45,6 +45,7 @@ struct BlockScratch {
     std::uint32_t bends[kBlock];  // valid, two faces and two non-zero normals: bending runs
     float newAngle[kBlock];
     float sinAngle[kBlock], cosAngle[kBlock];
+    float theta[kBlock];  // the angle between the normals, 0 to pi
     std::uint32_t below[kBlock];  // the far corner of face1 is behind face0: the angle is negative
     float sx[kBlock], sy[kBlock], sz[kBlock];     // stretch, added to vert0, subtracted from vert1
     float a0x[kBlock], a0y[kBlock], a0z[kBlock];  // push on opposite0, negated: added to it
@@ -181,10 +182,15 @@ struct EdgeStage {
         }
     }
 
-    // The arc tangent and bendTerms, lane by lane.
+    // The arc tangent, lane by lane: a loop of its own, so that its constants stay in registers.
+    VELMORA_TARGET_CLONES static void angleBlock(int count, BlockScratch& b) {
+        for (int i = 0; i < count; ++i) b.theta[i] = atan2Exact(b.sinAngle[i], b.cosAngle[i]);
+    }
+
+    // bendTerms, lane by lane.
     VELMORA_TARGET_CLONES static void bendBlock(int count, float bendiness, float plasticity, BlockScratch& b) {
         for (int i = 0; i < count; ++i) {
-            const float theta = atan2Exact(b.sinAngle[i], b.cosAngle[i]);
+            const float theta = b.theta[i];
             const float phi = detail::select(b.below[i] != 0u, -theta, theta);
             const float diff = phi - b.restAngle[i];
             // The push uses the rest angle from before the plasticity update.
@@ -250,6 +256,7 @@ struct EdgeStage {
                 stage.loadBlock<false>(blockBegin, count, b);
             }
             frameBlock(count, stage.stiffness, b);
+            angleBlock(count, b);
             bendBlock(count, stage.bendiness, stage.plasticity, b);
             stage.addBlock(blockBegin, count, b);
         }
@@ -377,6 +384,7 @@ struct EdgeStage {
                 stage.loadBlockWide<false>(blockBegin, count, b);
             }
             frameBlock(count, stage.stiffness, b);
+            angleBlock(count, b);
             bendBlock(count, stage.bendiness, stage.plasticity, b);
             stage.addBlockWide(blockBegin, count, b);
         }
