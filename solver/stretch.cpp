@@ -62,15 +62,6 @@ struct Contribution {
 };
 static_assert(kBlock % 16 == 0, "the contributions are interleaved four or sixteen records at a time");
 
-// Asks for the records of the block after next: on a large mesh the hardware does not fetch the
-// records' stream early enough by itself while the block's points are read from all over.
-inline void prefetchRecords(const EdgeConstraint* block) {
-    const char* bytes = reinterpret_cast<const char*>(block);
-    for (std::size_t offset = 0; offset < kBlock * sizeof(EdgeConstraint); offset += 64) {
-        __builtin_prefetch(bytes + offset);
-    }
-}
-
 // Contributions of a record none of whose vertices is shared: straight into the accumulator.
 struct DirectSink {
     Float4* accum;
@@ -259,7 +250,6 @@ struct EdgeStage {
         BlockScratch b{};
         for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
             const int count = std::min(kBlock, end - blockBegin);
-            if (blockBegin + 3 * kBlock <= end) prefetchRecords(stage.records + blockBegin + 2 * kBlock);
             if (stage.readsLastElement(blockBegin, count)) {
                 stage.loadBlock<true>(blockBegin, count, b);
             } else {
@@ -388,7 +378,6 @@ struct EdgeStage {
         BlockScratch b{};
         for (int blockBegin = begin; blockBegin < end; blockBegin += kBlock) {
             const int count = std::min(kBlock, end - blockBegin);
-            if (blockBegin + 3 * kBlock <= end) prefetchRecords(stage.records + blockBegin + 2 * kBlock);
             if (count < kBlock || stage.readsLastElement(blockBegin, count)) {
                 stage.loadBlockWide<true>(blockBegin, count, b);
             } else {
