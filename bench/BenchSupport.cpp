@@ -84,7 +84,8 @@ std::size_t clothStateBytes(const ClothMouseProc& s) {
            bytesOf(s.faceNormals) + bytesOf(s.vertexNormals) + bytesOf(s.mask) + bytesOf(w.vertexShared) +
            bytesOf(w.constraintSharedRoles) + bytesOf(w.constraintSlotBase) + bytesOf(w.edgeSlots) +
            bytesOf(w.vertexSlotOffsets) + bytesOf(w.slotPositions) + bytesOf(w.sharedVertices) +
-           bytesOf(w.lastElementRecords) + bytesOf(w.edgeRecordCount) + bytesOf(w.edgeScale) + bytesOf(w.scaledVertices) + bytesOf(w.heldDeltas) +
+           bytesOf(w.lastElementRecords) + bytesOf(w.edgeRecordCount) + bytesOf(w.edgeScale) +
+           bytesOf(w.scaledVertices) + bytesOf(w.heldDeltas) +
            bytesOf(g.positions) + bytesOf(g.velocities) + bytesOf(g.restLengths) + bytesOf(g.restAngles) +
            bytesOf(g.mask);
 }

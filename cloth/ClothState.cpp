@@ -113,7 +113,9 @@ void buildEdgeStageLayout(const std::vector<EdgeConstraint>& constraints, int nu
     for (std::size_t c = 0; c < numConstraints; ++c) {
         const EdgeConstraint& r = constraints[c];
         bool last = r.vert0 == numVerts - 1 || r.vert1 == numVerts - 1;
-        if (!r.openEdge) last = last || r.opposite1 == numVerts - 1 || r.face0 == numFaces - 1 || r.face1 == numFaces - 1;
+        if (!r.openEdge) {
+            last = last || r.opposite1 == numVerts - 1 || r.face0 == numFaces - 1 || r.face1 == numFaces - 1;
+        }
         if (last) work.lastElementRecords.push_back(static_cast<int>(c));
     }
 

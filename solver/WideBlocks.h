@@ -54,10 +54,14 @@ VELMORA_WIDE [[gnu::always_inline]] inline void joinSixteen(__m512 vx, __m512 vy
     const __m512 xy1 = _mm512_permutex2var_ps(
         vx, _mm512_setr_epi32(8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31), vy);
     const __mmask16 xyz = 0x7777;
-    r[0] = _mm512_maskz_permutex2var_ps(xyz, xy0, _mm512_setr_epi32(0, 1, 16, 0, 2, 3, 17, 0, 4, 5, 18, 0, 6, 7, 19, 0), vz);
-    r[1] = _mm512_maskz_permutex2var_ps(xyz, xy0, _mm512_setr_epi32(8, 9, 20, 0, 10, 11, 21, 0, 12, 13, 22, 0, 14, 15, 23, 0), vz);
-    r[2] = _mm512_maskz_permutex2var_ps(xyz, xy1, _mm512_setr_epi32(0, 1, 24, 0, 2, 3, 25, 0, 4, 5, 26, 0, 6, 7, 27, 0), vz);
-    r[3] = _mm512_maskz_permutex2var_ps(xyz, xy1, _mm512_setr_epi32(8, 9, 28, 0, 10, 11, 29, 0, 12, 13, 30, 0, 14, 15, 31, 0), vz);
+    r[0] = _mm512_maskz_permutex2var_ps(
+        xyz, xy0, _mm512_setr_epi32(0, 1, 16, 0, 2, 3, 17, 0, 4, 5, 18, 0, 6, 7, 19, 0), vz);
+    r[1] = _mm512_maskz_permutex2var_ps(
+        xyz, xy0, _mm512_setr_epi32(8, 9, 20, 0, 10, 11, 21, 0, 12, 13, 22, 0, 14, 15, 23, 0), vz);
+    r[2] = _mm512_maskz_permutex2var_ps(
+        xyz, xy1, _mm512_setr_epi32(0, 1, 24, 0, 2, 3, 25, 0, 4, 5, 26, 0, 6, 7, 27, 0), vz);
+    r[3] = _mm512_maskz_permutex2var_ps(
+        xyz, xy1, _mm512_setr_epi32(8, 9, 28, 0, 10, 11, 29, 0, 12, 13, 30, 0, 14, 15, 31, 0), vz);
 }
 
 // The same from and into arrays: x[i], y[i], z[i] for i < 16.
@@ -99,14 +103,16 @@ VELMORA_WIDE [[gnu::always_inline]] inline __m512 pickThree(__m512 x, __m512 y, 
 VELMORA_WIDE [[gnu::always_inline]] inline void joinPoints(__m512 x, __m512 y, __m512 z, float* p) {
     // Output float j of register m is float 16m + j = 3i + k: coordinate k of point i.
     // Floats 0-15: points 0-5 (x0 y0 z0 x1 ... x5): z at lanes 2, 5, 8, 11, 14.
-    _mm512_storeu_ps(p, pickThree(x, y, z, _mm512_setr_epi32(0, 16, 0, 1, 17, 0, 2, 18, 0, 3, 19, 0, 4, 20, 0, 5), 0x4924,
-                             _mm512_setr_epi32(0, 0, 16, 0, 0, 17, 0, 0, 18, 0, 0, 19, 0, 0, 20, 0)));
+    _mm512_storeu_ps(p, pickThree(x, y, z, _mm512_setr_epi32(0, 16, 0, 1, 17, 0, 2, 18, 0, 3, 19, 0, 4, 20, 0, 5),
+                                  0x4924, _mm512_setr_epi32(0, 0, 16, 0, 0, 17, 0, 0, 18, 0, 0, 19, 0, 0, 20, 0)));
     // Floats 16-31: y5 z5 x6 y6 z6 ... x10 y10: z at lanes 1, 4, 7, 10, 13.
-    _mm512_storeu_ps(p + 16, pickThree(x, y, z, _mm512_setr_epi32(21, 0, 6, 22, 0, 7, 23, 0, 8, 24, 0, 9, 25, 0, 10, 26), 0x2492,
-                                  _mm512_setr_epi32(0, 21, 0, 0, 22, 0, 0, 23, 0, 0, 24, 0, 0, 25, 0, 0)));
+    _mm512_storeu_ps(p + 16,
+                     pickThree(x, y, z, _mm512_setr_epi32(21, 0, 6, 22, 0, 7, 23, 0, 8, 24, 0, 9, 25, 0, 10, 26),
+                               0x2492, _mm512_setr_epi32(0, 21, 0, 0, 22, 0, 0, 23, 0, 0, 24, 0, 0, 25, 0, 0)));
     // Floats 32-47: z10 x11 y11 z11 ... x15 y15 z15: z at lanes 0, 3, 6, 9, 12, 15.
-    _mm512_storeu_ps(p + 32, pickThree(x, y, z, _mm512_setr_epi32(0, 11, 27, 0, 12, 28, 0, 13, 29, 0, 14, 30, 0, 15, 31, 0), 0x9249,
-                                  _mm512_setr_epi32(26, 0, 0, 27, 0, 0, 28, 0, 0, 29, 0, 0, 30, 0, 0, 31)));
+    _mm512_storeu_ps(p + 32,
+                     pickThree(x, y, z, _mm512_setr_epi32(0, 11, 27, 0, 12, 28, 0, 13, 29, 0, 14, 30, 0, 15, 31, 0),
+                               0x9249, _mm512_setr_epi32(26, 0, 0, 27, 0, 0, 28, 0, 0, 29, 0, 0, 30, 0, 0, 31)));
 }
 
 // Element j (a constant below 4) of a register of four.

@@ -118,8 +118,9 @@ VELMORA_WIDE [[gnu::always_inline]] inline void integrateSixteen(const Integrati
         const __m512 two = _mm512_set1_ps(2.0f);
         const __m512 low = _mm512_mul_ps(_mm512_mul_ps(two, w), w);
         const __m512 r = _mm512_sub_ps(two, _mm512_mul_ps(two, w));
-        const __m512 high = _mm512_sub_ps(_mm512_set1_ps(1.0f), _mm512_mul_ps(_mm512_mul_ps(r, r), _mm512_set1_ps(0.5f)));
-        const __m512 ease = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(w, _mm512_set1_ps(0.5f), _CMP_LT_OQ), high, low);
+        const __m512 half = _mm512_set1_ps(0.5f);
+        const __m512 high = _mm512_sub_ps(_mm512_set1_ps(1.0f), _mm512_mul_ps(_mm512_mul_ps(r, r), half));
+        const __m512 ease = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(w, half, _CMP_LT_OQ), high, low);
         const Point3 m = s.move4.point();
         const __m512 zero = _mm512_setzero_ps();
         wide::joinSixteen(_mm512_add_ps(zero, _mm512_mul_ps(_mm512_set1_ps(m.x), ease)),

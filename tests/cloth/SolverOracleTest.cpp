@@ -133,7 +133,9 @@ TEST(SolverOracle, RecordsReadingTheLastPointAnywhereMatchTheSerialSolver) {
     const int n = grid.getNumVerts();
     // Vertex numbers reversed: the last vertex belongs to the first faces and records.
     Mesh reversed = grid;
-    for (int v = 0; v < n; ++v) reversed.verts[static_cast<std::size_t>(v)] = grid.verts[static_cast<std::size_t>(n - 1 - v)];
+    for (int v = 0; v < n; ++v) {
+        reversed.verts[static_cast<std::size_t>(v)] = grid.verts[static_cast<std::size_t>(n - 1 - v)];
+    }
     for (Face& f : reversed.faces) {
         for (DWORD& c : f.v) c = static_cast<DWORD>(n - 1) - c;
         std::swap(f.v[1], f.v[2]);  // keep the winding
