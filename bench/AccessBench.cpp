@@ -27,24 +27,41 @@ void reportPer(benchmark::State& bench, const char* name, std::chrono::steady_cl
     bench.counters[name] = seconds * 1e9 / (static_cast<double>(items) * static_cast<double>(bench.iterations()));
 }
 
+// The 100k grid's cloth state, whose edge records the access benchmarks walk (300,000 records).
+struct EdgeAccessScene {
+    Mesh mesh = velmora::bench::bumpyGrid(316);
+    ClothMouseProc state;
+    EdgeAccessScene() {
+        state.mesh = &mesh;
+        state.buildClothState();
+    }
+    int numRecords() const { return static_cast<int>(state.constraints.size()); }
+};
+
+// Runs pass() once per benchmark iteration and reports ns per record.
+template <class Pass>
+void timeRecordPasses(benchmark::State& bench, int numRecords, Pass&& pass) {
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : bench) {
+        pass();
+        benchmark::ClobberMemory();
+    }
+    reportPer(bench, "ns_per_record", start, static_cast<std::size_t>(numRecords));
+}
+
 // Per record and iteration: the five points an edge record reads (both ends, the far corner of
 // face1, both face normals), one sum of them standing in for the arithmetic, and the six
 // additions into the accumulators of its vertices, in record order, written the plain way (three
-// floats at a time). Reported in ns per record;
-// an iteration of the 100k grid has 300,000 records.
+// floats at a time).
 void BM_EdgeAccessFloor100k(benchmark::State& bench) {
-    Mesh mesh = velmora::bench::bumpyGrid(316);
-    ClothMouseProc state;
-    state.mesh = &mesh;
-    state.buildClothState();
-    const EdgeConstraint* records = state.constraints.data();
-    const int numRecords = static_cast<int>(state.constraints.size());
-    const Point3* positions = mesh.verts.data();
-    const Point3* normals = state.faceNormals.data();
-    std::vector<Point3> accum(mesh.verts.size());
+    EdgeAccessScene scene;
+    const EdgeConstraint* records = scene.state.constraints.data();
+    const Point3* positions = scene.mesh.verts.data();
+    const Point3* normals = scene.state.faceNormals.data();
+    std::vector<Point3> accum(scene.mesh.verts.size());
     Point3* acc = accum.data();
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : bench) {
+    const int numRecords = scene.numRecords();
+    timeRecordPasses(bench, numRecords, [&] {
         for (int c = 0; c < numRecords; ++c) {
             const EdgeConstraint& r = records[c];
             const Point3 p0 = positions[r.vert0];
@@ -59,31 +76,25 @@ void BM_EdgeAccessFloor100k(benchmark::State& bench) {
             acc[r.vert1] += value;
         }
         benchmark::DoNotOptimize(acc);
-        benchmark::ClobberMemory();
-    }
-    reportPer(bench, "ns_per_record", start, static_cast<std::size_t>(numRecords));
+    });
 }
 BENCHMARK(BM_EdgeAccessFloor100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same access with the solver's own loads and additions: each point and normal one 16-byte
 // load, each vertex's contributions added four lanes at a time into a padded accumulator, the
 // edge's two sums kept in registers between their two additions. The floor under an edge stage
-// laid out as ours. ns per record.
+// laid out as ours.
 void BM_EdgeAccessVectorFloor100k(benchmark::State& bench) {
     using namespace velmora::solver;
-    Mesh mesh = velmora::bench::bumpyGrid(316);
-    ClothMouseProc state;
-    state.mesh = &mesh;
-    state.buildClothState();
-    const EdgeConstraint* records = state.constraints.data();
-    const int numRecords = static_cast<int>(state.constraints.size());
-    const Point3* positions = mesh.verts.data();
-    const Point3* normals = state.faceNormals.data();
-    const int lastV = mesh.getNumVerts() - 1, lastF = mesh.getNumFaces() - 1;
-    std::vector<Float4> accum(mesh.verts.size());
+    EdgeAccessScene scene;
+    const EdgeConstraint* records = scene.state.constraints.data();
+    const Point3* positions = scene.mesh.verts.data();
+    const Point3* normals = scene.state.faceNormals.data();
+    const int lastV = scene.mesh.getNumVerts() - 1, lastF = scene.mesh.getNumFaces() - 1;
+    std::vector<Float4> accum(scene.mesh.verts.size());
     Float4* acc = accum.data();
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : bench) {
+    const int numRecords = scene.numRecords();
+    timeRecordPasses(bench, numRecords, [&] {
         for (int c = 0; c < numRecords; ++c) {
             const EdgeConstraint& r = records[c];
             const Vec4 p0 = loadPoint(positions, r.vert0, lastV);
@@ -101,9 +112,7 @@ void BM_EdgeAccessVectorFloor100k(benchmark::State& bench) {
             ((Vec4::load(acc[r.vert1]) + value) + value).store(acc[r.vert1]);
         }
         benchmark::DoNotOptimize(acc);
-        benchmark::ClobberMemory();
-    }
-    reportPer(bench, "ns_per_record", start, static_cast<std::size_t>(numRecords));
+    });
 }
 BENCHMARK(BM_EdgeAccessVectorFloor100k)->Unit(benchmark::kMillisecond)->UseRealTime();
 
