@@ -25,7 +25,7 @@ void allowWideBlocks(bool allowed);
 namespace velmora::solver::wide {
 
 // Four elements' 16-byte vectors in one register, element j in lanes 4j to 4j + 3.
-VELMORA_WIDE [[gnu::always_inline]] inline __m512 join4(__m128 a, __m128 b, __m128 c, __m128 d) {
+[[gnu::always_inline]] VELMORA_WIDE inline __m512 join4(__m128 a, __m128 b, __m128 c, __m128 d) {
     __m512 r = _mm512_castps128_ps512(a);
     r = _mm512_insertf32x4(r, b, 1);
     r = _mm512_insertf32x4(r, c, 2);
@@ -33,7 +33,7 @@ VELMORA_WIDE [[gnu::always_inline]] inline __m512 join4(__m128 a, __m128 b, __m1
 }
 
 // Elements 4k to 4k + 3 in r[k] (k < 4) into x, y, z of sixteen lanes; the w lanes are dropped.
-VELMORA_WIDE [[gnu::always_inline]] inline void splitSixteen(const __m512 r[4], __m512& x, __m512& y, __m512& z) {
+[[gnu::always_inline]] VELMORA_WIDE inline void splitSixteen(const __m512 r[4], __m512& x, __m512& y, __m512& z) {
     const __m512i xy = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 1, 5, 9, 13, 17, 21, 25, 29);
     const __m512i zw = _mm512_setr_epi32(2, 6, 10, 14, 18, 22, 26, 30, 3, 7, 11, 15, 19, 23, 27, 31);
     const __m512i low = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 16, 17, 18, 19, 20, 21, 22, 23);
@@ -48,7 +48,7 @@ VELMORA_WIDE [[gnu::always_inline]] inline void splitSixteen(const __m512 r[4], 
 }
 
 // The inverse: x, y, z of sixteen lanes into r[k] = elements 4k to 4k + 3 as (x, y, z, 0).
-VELMORA_WIDE [[gnu::always_inline]] inline void joinSixteen(__m512 vx, __m512 vy, __m512 vz, __m512 r[4]) {
+[[gnu::always_inline]] VELMORA_WIDE inline void joinSixteen(__m512 vx, __m512 vy, __m512 vz, __m512 r[4]) {
     const __m512 xy0 = _mm512_permutex2var_ps(
         vx, _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23), vy);
     const __m512 xy1 = _mm512_permutex2var_ps(
@@ -65,7 +65,7 @@ VELMORA_WIDE [[gnu::always_inline]] inline void joinSixteen(__m512 vx, __m512 vy
 }
 
 // The same from and into arrays: x[i], y[i], z[i] for i < 16.
-VELMORA_WIDE [[gnu::always_inline]] inline void splitSixteen(const __m512 r[4], float* x, float* y, float* z) {
+[[gnu::always_inline]] VELMORA_WIDE inline void splitSixteen(const __m512 r[4], float* x, float* y, float* z) {
     __m512 vx, vy, vz;
     splitSixteen(r, vx, vy, vz);
     _mm512_storeu_ps(x, vx);
@@ -73,14 +73,14 @@ VELMORA_WIDE [[gnu::always_inline]] inline void splitSixteen(const __m512 r[4], 
     _mm512_storeu_ps(z, vz);
 }
 
-VELMORA_WIDE [[gnu::always_inline]] inline void joinSixteen(const float* x, const float* y, const float* z,
+[[gnu::always_inline]] VELMORA_WIDE inline void joinSixteen(const float* x, const float* y, const float* z,
                                                             __m512 r[4]) {
     joinSixteen(_mm512_loadu_ps(x), _mm512_loadu_ps(y), _mm512_loadu_ps(z), r);
 }
 
 // Sixteen consecutive three-float points (48 floats, three registers) into x, y, z of sixteen
 // lanes, and back.
-VELMORA_WIDE [[gnu::always_inline]] inline void splitPoints(const float* p, __m512& x, __m512& y, __m512& z) {
+[[gnu::always_inline]] VELMORA_WIDE inline void splitPoints(const float* p, __m512& x, __m512& y, __m512& z) {
     const __m512 a = _mm512_loadu_ps(p), b = _mm512_loadu_ps(p + 16), c = _mm512_loadu_ps(p + 32);
     // Float 3i + k of the 48 is coordinate k of point i: five or six lanes from each register.
     x = _mm512_mask_permutex2var_ps(
@@ -95,12 +95,12 @@ VELMORA_WIDE [[gnu::always_inline]] inline void splitPoints(const float* p, __m5
 }
 
 // Lanes from x and y by xyIndex, then those in fromZ from z by zIndex.
-VELMORA_WIDE [[gnu::always_inline]] inline __m512 pickThree(__m512 x, __m512 y, __m512 z, __m512i xyIndex,
+[[gnu::always_inline]] VELMORA_WIDE inline __m512 pickThree(__m512 x, __m512 y, __m512 z, __m512i xyIndex,
                                                            __mmask16 fromZ, __m512i zIndex) {
     return _mm512_mask_permutex2var_ps(_mm512_permutex2var_ps(x, xyIndex, y), fromZ, zIndex, z);
 }
 
-VELMORA_WIDE [[gnu::always_inline]] inline void joinPoints(__m512 x, __m512 y, __m512 z, float* p) {
+[[gnu::always_inline]] VELMORA_WIDE inline void joinPoints(__m512 x, __m512 y, __m512 z, float* p) {
     // Output float j of register m is float 16m + j = 3i + k: coordinate k of point i.
     // Floats 0-15: points 0-5 (x0 y0 z0 x1 ... x5): z at lanes 2, 5, 8, 11, 14.
     _mm512_storeu_ps(p, pickThree(x, y, z, _mm512_setr_epi32(0, 16, 0, 1, 17, 0, 2, 18, 0, 3, 19, 0, 4, 20, 0, 5),
@@ -117,7 +117,7 @@ VELMORA_WIDE [[gnu::always_inline]] inline void joinPoints(__m512 x, __m512 y, _
 
 // Element j (a constant below 4) of a register of four.
 template <int kJ>
-VELMORA_WIDE [[gnu::always_inline]] inline __m128 element(__m512 r) {
+[[gnu::always_inline]] VELMORA_WIDE inline __m128 element(__m512 r) {
     // The zero-masking form: GCC 12 warns about the undefined upper part in the others.
     return _mm512_maskz_extractf32x4_ps(0xf, r, kJ);
 }

@@ -65,7 +65,7 @@ void integrateRange(const IntegrationPass& pass, int begin, int end) {
 // Sixteen vertices from v on, one coordinate of each in the sixteen lanes of a register: the
 // operations of integrateOne, lane by lane, in the same order.
 template <bool kGather, bool kNextMove>
-VELMORA_WIDE [[gnu::always_inline]] inline void integrateSixteen(const IntegrationPass& s, int v) {
+[[gnu::always_inline]] VELMORA_WIDE inline void integrateSixteen(const IntegrationPass& s, int v) {
     if constexpr (kGather) {
         // Vertices with slots (a few rows where chunks of edge records meet) take them first.
         const __m512i from = _mm512_loadu_si512(s.offsets + v);

@@ -74,7 +74,7 @@ struct FaceLoader {
 #if defined(VELMORA_HAS_WIDE_BLOCKS)
 // Face i of the block into lane group kJ of u and v (left zero past count).
 template <int kJ>
-VELMORA_WIDE [[gnu::always_inline]] inline void loadFaceLane(const FaceLoader& loader, int begin, int count, int i,
+[[gnu::always_inline]] VELMORA_WIDE inline void loadFaceLane(const FaceLoader& loader, int begin, int count, int i,
                                                              FaceBlock& k, __m512& u, __m512& v) {
     if (i >= count) return;
     const EdgeVectors e = loader.edgeVectors(begin + i, k.inRange[i]);
@@ -86,7 +86,7 @@ struct FourFaces {
     __m512 u, v;
 };
 
-VELMORA_WIDE [[gnu::always_inline]] inline FourFaces loadFourFaces(const FaceLoader& loader, int begin, int count,
+[[gnu::always_inline]] VELMORA_WIDE inline FourFaces loadFourFaces(const FaceLoader& loader, int begin, int count,
                                                                    int i, FaceBlock& k) {
     FourFaces f{_mm512_setzero_ps(), _mm512_setzero_ps()};
     loadFaceLane<0>(loader, begin, count, i, k, f.u, f.v);

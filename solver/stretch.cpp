@@ -290,7 +290,7 @@ struct EdgeStage {
     // Record i of the block into lane group kJ of the four registers. kChecked: the block may be
     // short (registers left zero past it) or read the last point or face normal.
     template <int kJ, bool kChecked>
-    VELMORA_WIDE [[gnu::always_inline]] void loadLane(int begin, int count, int i, BlockScratch& b, __m512& d,
+    [[gnu::always_inline]] VELMORA_WIDE void loadLane(int begin, int count, int i, BlockScratch& b, __m512& d,
                                                       __m512& q, __m512& n0, __m512& n1) const {
         if (kChecked && i >= count) return;
         const EdgeConstraint& r = records[begin + i];
@@ -311,7 +311,7 @@ struct EdgeStage {
     };
 
     template <bool kChecked>
-    VELMORA_WIDE [[gnu::always_inline]] FourRecords loadFour(int begin, int count, int i, BlockScratch& b) const {
+    [[gnu::always_inline]] VELMORA_WIDE FourRecords loadFour(int begin, int count, int i, BlockScratch& b) const {
         FourRecords f{_mm512_setzero_ps(), _mm512_setzero_ps(), _mm512_setzero_ps(), _mm512_setzero_ps()};
         loadLane<0, kChecked>(begin, count, i, b, f.d, f.q, f.n0, f.n1);
         loadLane<1, kChecked>(begin, count, i + 1, b, f.d, f.q, f.n0, f.n1);
@@ -323,7 +323,7 @@ struct EdgeStage {
     // loadBlock sixteen records at a time: each record's vectors straight into registers of four
     // records, split into the per-quantity arrays with AVX-512 permutes.
     template <bool kChecked>
-    VELMORA_WIDE [[gnu::always_inline]] void loadBlockWide(int begin, int count, BlockScratch& b) const {
+    [[gnu::always_inline]] VELMORA_WIDE void loadBlockWide(int begin, int count, BlockScratch& b) const {
         for (int g = 0; g < count; g += 16) {
             const FourRecords f0 = loadFour<kChecked>(begin, count, g, b);
             const FourRecords f1 = loadFour<kChecked>(begin, count, g + 4, b);
@@ -341,7 +341,7 @@ struct EdgeStage {
     }
 
     template <int kJ>
-    VELMORA_WIDE [[gnu::always_inline]] void addLane(int c, const BlockScratch& b, int i, __m512 s, __m512 a0,
+    [[gnu::always_inline]] VELMORA_WIDE void addLane(int c, const BlockScratch& b, int i, __m512 s, __m512 a0,
                                                      __m512 a1, __m512 e) const {
         addOne(c, b, i,
                Contribution{{wide::element<kJ>(s)}, {wide::element<kJ>(a0)}, {wide::element<kJ>(a1)},
@@ -349,7 +349,7 @@ struct EdgeStage {
     }
 
     // The additions of the four records from record i of the block on (those before `count`).
-    VELMORA_WIDE [[gnu::always_inline]] void addFour(int blockBegin, int count, int i, const BlockScratch& b,
+    [[gnu::always_inline]] VELMORA_WIDE void addFour(int blockBegin, int count, int i, const BlockScratch& b,
                                                      __m512 s, __m512 a0, __m512 a1, __m512 e) const {
         const int n = count - i;
         if (n > 0) addLane<0>(blockBegin + i, b, i, s, a0, a1, e);
@@ -359,7 +359,7 @@ struct EdgeStage {
     }
 
     // addBlock sixteen records at a time.
-    VELMORA_WIDE [[gnu::always_inline]] void addBlockWide(int blockBegin, int count, const BlockScratch& b) const {
+    [[gnu::always_inline]] VELMORA_WIDE void addBlockWide(int blockBegin, int count, const BlockScratch& b) const {
         for (int g = 0; g < count; g += 16) {
             __m512 s[4], a0[4], a1[4], e[4];
             wide::joinSixteen(b.sx + g, b.sy + g, b.sz + g, s);
