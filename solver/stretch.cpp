@@ -1,10 +1,10 @@
 // The edge stage: stretch toward the rest length, and bending for two-face edges.
 //
-// Records run in blocks of kBlock, in three passes per block. The first copies each record's
-// positions and normals into plain per-quantity arrays; the second computes every record's
-// stretch, angle, bending pushes and new rest angle from those arrays, a branch-free loop the
-// compiler vectorises; the third adds the contributions into the solver's accumulator (or slots) in
-// record order.
+// Records run in blocks of kBlock. Each block's records' positions and normals are split into
+// plain per-quantity arrays; branch-free loops the compiler vectorises compute every record's
+// stretch, angle, bending pushes and new rest angle from those arrays; then the contributions are
+// added into the solver's accumulator (or slots) in record order. The splitting and the taking
+// back run four records at a time, or sixteen where the processor has AVX-512 (runChunkWide).
 // Every record's arithmetic is that of the formulas in ElementMath.h, operation for operation,
 // so the sums are the serial loop's to the bit.
 #include <algorithm>
