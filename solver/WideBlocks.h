@@ -24,14 +24,6 @@ void allowWideBlocks(bool allowed);
 
 namespace velmora::solver::wide {
 
-// Four elements' 16-byte vectors in one register, element j in lanes 4j to 4j + 3.
-[[gnu::always_inline]] VELMORA_WIDE inline __m512 join4(__m128 a, __m128 b, __m128 c, __m128 d) {
-    __m512 r = _mm512_castps128_ps512(a);
-    r = _mm512_insertf32x4(r, b, 1);
-    r = _mm512_insertf32x4(r, c, 2);
-    return _mm512_insertf32x4(r, d, 3);
-}
-
 // Elements 4k to 4k + 3 in r[k] (k < 4) into x, y, z of sixteen lanes; the w lanes are dropped.
 [[gnu::always_inline]] VELMORA_WIDE inline void splitSixteen(const __m512 r[4], __m512& x, __m512& y, __m512& z) {
     const __m512i xy = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 1, 5, 9, 13, 17, 21, 25, 29);
